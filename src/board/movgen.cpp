@@ -1,0 +1,150 @@
+// Pseudo-legal move generation: captures with queen promotions, and quiet
+// moves with under-promotions and castling. The order of the groups and of
+// the squares inside them is the order the search sees equal moves in.
+#include "board/board.h"
+
+namespace {
+
+constexpr Bitboard FILE_A = 0x0101010101010101ULL;
+constexpr Bitboard FILE_H = 0x8080808080808080ULL;
+constexpr Bitboard RANK_2 = 0x000000000000FF00ULL;
+constexpr Bitboard RANK_7 = 0x00FF000000000000ULL;
+constexpr Bitboard WHITE_LONG_PATH = 0x0EULL;        // b1 c1 d1
+constexpr Bitboard WHITE_SHORT_PATH = 0x60ULL;       // f1 g1
+constexpr Bitboard BLACK_LONG_PATH = 0x0EULL << 56;  // b8 c8 d8
+constexpr Bitboard BLACK_SHORT_PATH = 0x60ULL << 56; // f8 g8
+
+inline int type_on(const Position& pos, Square s) {
+    const int c = pos.board[s];
+    return c < 0 ? -c : c;
+}
+
+// Pawn moves whose origin is target - shift (shift may be negative).
+inline Move* pawn_moves(const Position& pos, Move* list, Bitboard targets, int shift,
+                        int promotion) {
+    for (; targets; targets = clear_lowest_bit(targets)) {
+        const Square to = lowest_bit(targets);
+        *list++ = make_move_word(to - shift, to, PAWN, type_on(pos, to), promotion);
+    }
+    return list;
+}
+
+inline Move* under_promotions(const Position& pos, Move* list, Bitboard targets, int shift) {
+    for (; targets; targets = clear_lowest_bit(targets)) {
+        const Square to = lowest_bit(targets);
+        const int captured = type_on(pos, to);
+        *list++ = make_move_word(to - shift, to, PAWN, captured, ROOK);
+        *list++ = make_move_word(to - shift, to, PAWN, captured, KNIGHT);
+        *list++ = make_move_word(to - shift, to, PAWN, captured, BISHOP);
+    }
+    return list;
+}
+
+template <int Type>
+inline Bitboard piece_attacks(const Position& pos, Square s) {
+    if constexpr (Type == KNIGHT) return knight_attacks[s];
+    if constexpr (Type == BISHOP) return diagonal_attacks(pos, s);
+    if constexpr (Type == ROOK) return straight_attacks(pos, s);
+    if constexpr (Type == QUEEN) return diagonal_attacks(pos, s) | straight_attacks(pos, s);
+    return 0;
+}
+
+template <int Type>
+inline Move* piece_moves(const Position& pos, Move* list, Bitboard pieces, Bitboard targets) {
+    for (; pieces; pieces = clear_lowest_bit(pieces)) {
+        const Square from = lowest_bit(pieces);
+        for (Bitboard t = piece_attacks<Type>(pos, from) & targets; t; t = clear_lowest_bit(t)) {
+            const Square to = lowest_bit(t);
+            *list++ = make_move_word(from, to, Type, type_on(pos, to));
+        }
+    }
+    return list;
+}
+
+inline Move* king_moves(const Position& pos, Move* list, Square from, Bitboard targets) {
+    for (Bitboard t = king_attacks[from] & targets; t; t = clear_lowest_bit(t)) {
+        const Square to = lowest_bit(t);
+        *list++ = make_move_word(from, to, KING, type_on(pos, to));
+    }
+    return list;
+}
+
+template <bool White>
+Move* captures_for(const Position& pos, Move* list) {
+    const Bitboard pawns = White ? pos.white_pawns : pos.black_pawns;
+    const Bitboard enemy = White ? pos.black_pieces : pos.white_pieces;
+    const Bitboard empty = ~pos.occupied;
+    const Bitboard promoting = pawns & (White ? RANK_7 : RANK_2);
+    const Bitboard others = pawns & ~(White ? RANK_7 : RANK_2);
+    // shifts from origin to target: towards the a-file, towards the h-file, forward
+    constexpr int left = White ? 7 : -9, right = White ? 9 : -7, up = White ? 8 : -8;
+    auto shift = [](Bitboard b, int n) { return n > 0 ? b << n : b >> -n; };
+
+    list = pawn_moves(pos, list, shift(promoting & ~FILE_A, left) & enemy, left, QUEEN);
+    list = pawn_moves(pos, list, shift(promoting & ~FILE_H, right) & enemy, right, QUEEN);
+    list = pawn_moves(pos, list, shift(promoting, up) & empty, up, QUEEN);
+    const Bitboard victims = enemy | pos.ep_target;
+    for (int pass = 0; pass < 2; pass++) {
+        const int n = pass ? right : left;
+        Bitboard t = shift(others & ~(pass ? FILE_H : FILE_A), n) & victims;
+        for (; t; t = clear_lowest_bit(t)) {
+            const Square to = lowest_bit(t);
+            const int captured = type_on(pos, to);
+            *list++ = make_move_word(to - n, to, PAWN, captured ? captured : PAWN);
+        }
+    }
+    list = piece_moves<KNIGHT>(pos, list, White ? pos.white_knights : pos.black_knights, enemy);
+    list = piece_moves<BISHOP>(pos, list, White ? pos.white_bishops : pos.black_bishops, enemy);
+    list = piece_moves<ROOK>(pos, list, White ? pos.white_rooks : pos.black_rooks, enemy);
+    list = piece_moves<QUEEN>(pos, list, White ? pos.white_queens : pos.black_queens, enemy);
+    return king_moves(pos, list, White ? pos.white_king_square : pos.black_king_square, enemy);
+}
+
+template <bool White>
+Move* quiet_for(const Position& pos, Move* list) {
+    const Bitboard pawns = White ? pos.white_pawns : pos.black_pawns;
+    const Bitboard enemy = White ? pos.black_pieces : pos.white_pieces;
+    const Bitboard empty = ~pos.occupied;
+    const Bitboard promoting = pawns & (White ? RANK_7 : RANK_2);
+    const Bitboard others = pawns & ~(White ? RANK_7 : RANK_2);
+    constexpr int left = White ? 7 : -9, right = White ? 9 : -7, up = White ? 8 : -8;
+    auto shift = [](Bitboard b, int n) { return n > 0 ? b << n : b >> -n; };
+
+    list = piece_moves<KNIGHT>(pos, list, White ? pos.white_knights : pos.black_knights, empty);
+    list = piece_moves<BISHOP>(pos, list, White ? pos.white_bishops : pos.black_bishops, empty);
+    list = piece_moves<ROOK>(pos, list, White ? pos.white_rooks : pos.black_rooks, empty);
+    list = piece_moves<QUEEN>(pos, list, White ? pos.white_queens : pos.black_queens, empty);
+    list = under_promotions(pos, list, shift(promoting & ~FILE_A, left) & enemy, left);
+    list = under_promotions(pos, list, shift(promoting & ~FILE_H, right) & enemy, right);
+    list = under_promotions(pos, list, shift(promoting, up) & empty, up);
+    list = pawn_moves(pos, list, shift(others, up) & empty, up, 0);
+    const Bitboard single = shift(pawns & (White ? RANK_2 : RANK_7), up) & empty;
+    list = pawn_moves(pos, list, shift(single, up) & empty, 2 * up, 0);
+
+    if constexpr (White) {
+        if (pos.castle_white_short && !(pos.occupied & WHITE_SHORT_PATH) &&
+            !is_attacked(pos, 4, 0) && !is_attacked(pos, 5, 0) && !is_attacked(pos, 6, 0))
+            *list++ = WHITE_SHORT_CASTLE;
+        if (pos.castle_white_long && !(pos.occupied & WHITE_LONG_PATH) && !is_attacked(pos, 4, 0) &&
+            !is_attacked(pos, 3, 0) && !is_attacked(pos, 2, 0))
+            *list++ = WHITE_LONG_CASTLE;
+    } else {
+        if (pos.castle_black_short && !(pos.occupied & BLACK_SHORT_PATH) &&
+            !is_attacked(pos, 60, 1) && !is_attacked(pos, 61, 1) && !is_attacked(pos, 62, 1))
+            *list++ = BLACK_SHORT_CASTLE;
+        if (pos.castle_black_long && !(pos.occupied & BLACK_LONG_PATH) &&
+            !is_attacked(pos, 60, 1) && !is_attacked(pos, 59, 1) && !is_attacked(pos, 58, 1))
+            *list++ = BLACK_LONG_CASTLE;
+    }
+    return king_moves(pos, list, White ? pos.white_king_square : pos.black_king_square, empty);
+}
+
+} // namespace
+
+Move* generate_captures(const Position& pos, Move* list) {
+    return pos.white_to_move ? captures_for<true>(pos, list) : captures_for<false>(pos, list);
+}
+
+Move* generate_quiet(const Position& pos, Move* list) {
+    return pos.white_to_move ? quiet_for<true>(pos, list) : quiet_for<false>(pos, list);
+}

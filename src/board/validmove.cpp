@@ -1,0 +1,103 @@
+// Legal move list, legality of one move word, and the cheap validity test
+// of a stored move (hash move, killer) in a position it was not made for.
+#include "board/board.h"
+
+namespace {
+
+// Own pieces that alone stand between the own king and an enemy slider.
+Bitboard pinned_pieces(const Position& pos) {
+    const int white = pos.white_to_move;
+    const Square king = white ? pos.white_king_square : pos.black_king_square;
+    const Bitboard own = white ? pos.white_pieces : pos.black_pieces;
+    const Bitboard diagonal = white ? pos.black_diagonal_sliders : pos.white_diagonal_sliders;
+    const Bitboard straight = white ? pos.black_straight_sliders : pos.white_straight_sliders;
+    // Only sliders on an empty-board line through the king can pin.
+    const Bitboard rook_lines = rank_attacks[king][0] | file_attacks[king][0];
+    const Bitboard bishop_lines = diag_a1h8_attacks[king][0] | diag_a8h1_attacks[king][0];
+    Bitboard pinners = (straight & rook_lines) | (diagonal & bishop_lines);
+    Bitboard pinned = 0;
+    for (; pinners; pinners = clear_lowest_bit(pinners)) {
+        const Bitboard between = between_mask[king][lowest_bit(pinners)] & pos.occupied;
+        if (between && !clear_lowest_bit(between)) pinned |= between & own;
+    }
+    return pinned;
+}
+
+} // namespace
+
+Move* legal_moves(const Position& pos, Move* list) {
+    Move pseudo[MAX_MOVES];
+    Move* end = generate_quiet(pos, generate_captures(pos, pseudo));
+    if (end == pseudo) return list;
+    const int in_check = side_in_check(pos);
+    const Bitboard pinned = pinned_pieces(pos);
+    for (const Move* m = pseudo; m != end; m++) {
+        const int piece = move_piece(*m);
+        // A move that cannot expose the king needs no test.
+        if (!in_check && piece != KING && !(pinned & square_mask[move_from(*m)]) &&
+            !(piece == PAWN && move_to(*m) == pos.ep_square)) {
+            *list++ = *m;
+            continue;
+        }
+        Position scratch = pos;
+        make_move(scratch, *m);
+        if (!mover_in_check(scratch)) *list++ = *m;
+    }
+    return list;
+}
+
+int move_is_legal(const Position& pos, Move m) {
+    Move list[MAX_MOVES];
+    const Move* end = legal_moves(pos, list);
+    for (const Move* p = list; p != end; p++)
+        if (*p == m) return 1;
+    return 0;
+}
+
+int move_is_valid(const Position& pos, Move m) {
+    const int white = pos.white_to_move;
+    const Square from = move_from(m), to = move_to(m);
+    const int piece = move_piece(m), captured = move_captured(m);
+    if (pos.board[from] != (white ? piece : -piece)) return 0;
+    switch (piece) {
+    case PAWN: {
+        const int d = white ? to - from : from - to;
+        if (d == 8) return pos.board[to] == 0;
+        if (d == 16) return pos.board[white ? from + 8 : to + 8] == 0 && pos.board[to] == 0;
+        if (captured == PAWN && to == pos.ep_square) return 1;
+        if (captured == 0) return 0;
+        break;
+    }
+    case KING: {
+        const int them = 1 - white;
+        if (white && m == WHITE_SHORT_CASTLE)
+            return pos.castle_white_short && !is_attacked(pos, 4, them) &&
+                   !is_attacked(pos, 5, them) && !is_attacked(pos, 6, them) && !pos.board[5] &&
+                   !pos.board[6];
+        if (white && m == WHITE_LONG_CASTLE)
+            return pos.castle_white_long && !is_attacked(pos, 4, them) &&
+                   !is_attacked(pos, 3, them) && !is_attacked(pos, 2, them) && !pos.board[1] &&
+                   !pos.board[2] && !pos.board[3];
+        if (!white && m == BLACK_SHORT_CASTLE)
+            return pos.castle_black_short && !is_attacked(pos, 60, them) &&
+                   !is_attacked(pos, 61, them) && !is_attacked(pos, 62, them) && !pos.board[61] &&
+                   !pos.board[62];
+        if (!white && m == BLACK_LONG_CASTLE)
+            return pos.castle_black_long && !is_attacked(pos, 60, them) &&
+                   !is_attacked(pos, 59, them) && !is_attacked(pos, 58, them) && !pos.board[57] &&
+                   !pos.board[58] && !pos.board[59];
+        // A two-file king jump is only ever a castling of the side to move.
+        const int files = (from & 7) - (to & 7);
+        if (files == 2 || files == -2) return 0;
+        break;
+    }
+    case BISHOP:
+    case ROOK:
+    case QUEEN:
+        if (!(attacks_from(pos, from) & square_mask[to])) return 0;
+        break;
+    default:
+        break;
+    }
+    return pos.board[to] == (white ? -captured : captured);
+}

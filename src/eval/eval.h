@@ -1,0 +1,20 @@
+// Evaluation: static evaluation, pawn structure with its hash, and the
+// static exchange evaluation.
+#pragma once
+
+#include <cstdint>
+
+#include "board/board.h"
+
+struct PawnHashEntry {
+    std::int32_t score;
+    std::uint64_t key;
+};
+
+constexpr int PAWN_HASH_SIZE = 1 << 19;
+extern PawnHashEntry pawn_hash[PAWN_HASH_SIZE];
+
+int evaluate(const Position& pos, int alpha, int beta);
+int evaluate_pawns(const Position& pos);
+int tradeoff(const Position& pos, Move m);
+void clear_pawn_hash();

@@ -1,0 +1,162 @@
+// Start-up, end of the run and the files the engine keeps, through the binary.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace {
+
+const std::vector<std::string> start_diagram = {
+    "   a  b  c  d  e  f  g  h",   " +--+--+--+--+--+--+--+--+",  "8|*R|*N|*B|*Q|*K|*B|*N|*R|8",
+    " +--+--+--+--+--+--+--+--+",  "7|*p|*p|*p|*p|*p|*p|*p|*p|7", " +--+--+--+--+--+--+--+--+",
+    "6|  |  |  |  |  |  |  |  |6", " +--+--+--+--+--+--+--+--+",  "5|  |  |  |  |  |  |  |  |5",
+    " +--+--+--+--+--+--+--+--+",  "4|  |  |  |  |  |  |  |  |4", " +--+--+--+--+--+--+--+--+",
+    "3|  |  |  |  |  |  |  |  |3", " +--+--+--+--+--+--+--+--+",  "2| p| p| p| p| p| p| p| p|2",
+    " +--+--+--+--+--+--+--+--+",  "1| R| N| B| Q| K| B| N| R|1", " +--+--+--+--+--+--+--+--+",
+    "   a  b  c  d  e  f  g  h",
+};
+
+std::string diagram_text() {
+    std::string text;
+    for (const auto& line : start_diagram) text += line + "\n";
+    return text;
+}
+
+// The engine has finished its start-up once it answers a command.
+void expect_display_works(EngineProcess& engine) {
+    engine.send("display");
+    EXPECT_EQ(engine.next_lines(start_diagram.size()), start_diagram) << engine.transcript();
+}
+
+bool is_directory(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+TEST(Startup, PrintsNothingUntilACommandAndQuitExitsWithZero) {
+    EngineProcess engine;
+    ASSERT_TRUE(engine.running());
+    EXPECT_EQ(engine.read_available(300), "");
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0); // input still open: quit alone ends it
+    EXPECT_EQ(engine.transcript(), "");
+    EXPECT_EQ(engine.stderr_text(), "");
+}
+
+TEST(Startup, DisplayPrintsTheStartDiagramByteForByte) {
+    EngineProcess engine;
+    expect_display_works(engine);
+    expect_display_works(engine);
+    engine.close_input();
+    EXPECT_EQ(engine.wait_exit(), 0);
+    EXPECT_EQ(engine.transcript(), diagram_text() + diagram_text());
+}
+
+TEST(Startup, EndOfInputEndsTheRunWithZero) {
+    {
+        EngineProcess engine;
+        engine.close_input();
+        EXPECT_EQ(engine.wait_exit(), 0);
+        EXPECT_EQ(engine.transcript(), "");
+    }
+    {
+        // An interface that dies in the middle of a line.
+        EngineProcess engine;
+        engine.send_raw("displ");
+        engine.close_input();
+        EXPECT_EQ(engine.wait_exit(), 0);
+    }
+}
+
+TEST(Startup, UnknownLinesAreAnsweredAndChangeNothing) {
+    EngineProcess engine;
+    engine.send("foo");
+    EXPECT_EQ(engine.next_lines(1), std::vector<std::string>{"Error (unknown command): foo"});
+    // Interfaces open with this; the answer tells them we speak version 1.
+    engine.send("protover 2");
+    EXPECT_EQ(engine.next_lines(1),
+              std::vector<std::string>{"Error (unknown command): protover 2"});
+    expect_display_works(engine);
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+TEST(Startup, XboardAnswersWithOneEmptyLine) {
+    EngineProcess engine;
+    engine.send("xboard");
+    EXPECT_EQ(engine.next_lines(1), std::vector<std::string>{""});
+    expect_display_works(engine);
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+    EXPECT_EQ(engine.transcript(), "\n" + diagram_text());
+}
+
+TEST(Startup, ErrorFileKeepsEarlierRunsAndLogStartsEmpty) {
+    const std::string earlier = "08:15:00 : report of an earlier run\n";
+    EngineOptions options;
+    options.files = {{"error.txt", earlier}, {"log.txt", "e2e4\ne7e5\n"}};
+    EngineProcess first(options);
+    expect_display_works(first);
+    // log.txt holds the current game only: empty right after start-up.
+    EXPECT_TRUE(first.file_exists("log.txt"));
+    EXPECT_EQ(first.file("log.txt"), "");
+    first.send("quit");
+    EXPECT_EQ(first.wait_exit(), 0);
+    EXPECT_EQ(first.file("error.txt"), earlier);
+
+    // A second run in the same directory appends to the same file.
+    EngineOptions again;
+    again.dir = first.dir();
+    EngineProcess second(again);
+    expect_display_works(second);
+    second.close_input();
+    EXPECT_EQ(second.wait_exit(), 0);
+    EXPECT_EQ(second.file("error.txt"), earlier);
+    EXPECT_EQ(second.file("log.txt"), "");
+}
+
+TEST(Startup, RunsWhenItsFilesCannotBeOpened) {
+    EngineOptions options;
+    options.start = false;
+    EngineProcess engine(options);
+    // Directories in their place make every open fail, even for root.
+    ASSERT_EQ(::mkdir(engine.path("log.txt").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(engine.path("error.txt").c_str(), 0755), 0);
+    ASSERT_TRUE(engine.start());
+    expect_display_works(engine);
+    engine.send("foo");
+    EXPECT_TRUE(engine.expect_line("Error (unknown command): foo")) << engine.transcript();
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+    EXPECT_TRUE(is_directory(engine.path("log.txt")));
+    EXPECT_TRUE(is_directory(engine.path("error.txt")));
+}
+
+TEST(Startup, RunsInAReadOnlyDirectory) {
+    EngineOptions options;
+    options.start = false;
+    EngineProcess engine(options);
+    ASSERT_EQ(::chmod(engine.dir().c_str(), 0555), 0);
+    // Root writes through the permission bits; then block the two files the
+    // other way as well, so that the engine sees failing opens either way.
+    const std::string probe = engine.path("probe");
+    if (std::FILE* f = std::fopen(probe.c_str(), "w")) {
+        std::fclose(f);
+        std::remove(probe.c_str());
+        ASSERT_EQ(::mkdir(engine.path("log.txt").c_str(), 0755), 0);
+        ASSERT_EQ(::mkdir(engine.path("error.txt").c_str(), 0755), 0);
+    }
+    ASSERT_TRUE(engine.start());
+    expect_display_works(engine);
+    engine.close_input();
+    EXPECT_EQ(engine.wait_exit(), 0);
+    EXPECT_EQ(engine.transcript(), diagram_text());
+    EXPECT_FALSE(engine.file_exists("log.txt") && !is_directory(engine.path("log.txt")));
+}

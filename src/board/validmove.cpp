@@ -59,11 +59,18 @@ int move_is_valid(const Position& pos, Move m) {
     const Square from = move_from(m), to = move_to(m);
     const int piece = move_piece(m), captured = move_captured(m);
     if (pos.board[from] != (white ? piece : -piece)) return 0;
+    // Stored words can come from a table file: refuse any word that no
+    // generator produces, so that make_move never sees one.
+    if ((m >> 21) || piece == EMPTY || piece > KING) return 0;
+    const bool last_rank = piece == PAWN && (to >> 3) == (white ? 7 : 0);
+    const int promotion = move_promotion(m);
+    if (last_rank ? promotion < BISHOP || promotion > QUEEN : promotion != 0) return 0;
     switch (piece) {
     case PAWN: {
         const int d = white ? to - from : from - to;
         if (d == 8) return pos.board[to] == 0;
         if (d == 16) return pos.board[white ? from + 8 : to + 8] == 0 && pos.board[to] == 0;
+        if (!((white ? white_pawn_attacks : black_pawn_attacks)[from] & square_mask[to])) return 0;
         if (captured == PAWN && to == pos.ep_square) return 1;
         if (captured == 0) return 0;
         break;
@@ -86,17 +93,16 @@ int move_is_valid(const Position& pos, Move m) {
             return pos.castle_black_long && !is_attacked(pos, 60, them) &&
                    !is_attacked(pos, 59, them) && !is_attacked(pos, 58, them) && !pos.board[57] &&
                    !pos.board[58] && !pos.board[59];
-        // A two-file king jump is only ever a castling of the side to move.
-        const int files = (from & 7) - (to & 7);
-        if (files == 2 || files == -2) return 0;
+        // Any other king word is a one-square step: a two-file jump is only
+        // ever a castling of the side to move.
+        if (!(king_attacks[from] & square_mask[to])) return 0;
         break;
     }
-    case BISHOP:
-    case ROOK:
-    case QUEEN:
-        if (!(attacks_from(pos, from) & square_mask[to])) return 0;
+    case KNIGHT:
+        if (!(knight_attacks[from] & square_mask[to])) return 0;
         break;
-    default:
+    default: // bishop, rook, queen: the way must be open
+        if (!(attacks_from(pos, from) & square_mask[to])) return 0;
         break;
     }
     return pos.board[to] == (white ? -captured : captured);

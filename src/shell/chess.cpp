@@ -1,6 +1,9 @@
-// Entry point: start-up and the main loop.
+// Entry point: start-up and the main loop (read, think, announce, ponder).
 #include <csignal>
 
+#include "eval/eval.h"
+#include "game/game.h"
+#include "search/search.h"
 #include "shell/shell.h"
 
 namespace {
@@ -13,6 +16,8 @@ void start_up() {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::setvbuf(stdin, nullptr, _IONBF, 0);
     init_tables();
+    clear_hash();
+    clear_pawn_hash();
     time_left = 12000;
     increment = 0;
     setup_start_position(game_position, key_history);
@@ -21,12 +26,36 @@ void start_up() {
     plies_played = 0;
 }
 
+// The expected reply: from the principal variation, else from the table.
+void find_ponder_move() {
+    if (ponder_move) return;
+    repetition_check(game_position);
+    int score;
+    Move stored;
+    hash_probe(game_position, 0, 20, &score, &stored);
+    if (move_is_valid(game_position, stored)) ponder_move = stored;
+}
+
+void ponder() {
+    if (!ponder_move || !ponder_enabled || force_mode) return;
+    if (!move_is_valid(game_position, ponder_move)) {
+        error_report("Pondermove is not valid in this position");
+        return;
+    }
+    char text[6];
+    std::printf(xboard_mode ? "Hint: %s\n" : "Pondering move %s\n", move_text(ponder_move, text));
+    Position after = game_position;
+    make_move(after, ponder_move);
+    iterate(after, 1);
+}
+
 } // namespace
 
 int engine_main() {
     start_up();
     int resume_search = 0;
     for (;;) {
+        // 1. commands until one asks to think
         int was_resuming = 0;
         do {
             if (quit_requested) break;
@@ -34,7 +63,26 @@ int engine_main() {
             resume_search = interpret_command(was_resuming);
         } while (!resume_search && !quit_requested);
         if (quit_requested) break;
-        resume_search = 1; // no search yet: nothing to play
+
+        // 2. think; a search stopped by input resumes on the same clock
+        if (!was_resuming) start_clock();
+        const Move move = iterate(game_position, 0);
+        if (!move) {
+            resume_search = 1;
+            continue;
+        }
+        resume_search = 0;
+
+        // 3. announce and play
+        char text[6];
+        std::printf("move %s\n", move_text(move, text));
+        stop_clock();
+        play_move(move);
+        if (!xboard_mode && autodisplay) display_board(game_position);
+
+        // 4. think on the expected reply until the next line arrives
+        find_ponder_move();
+        ponder();
     }
     if (error_file) std::fclose(error_file);
     return 0;

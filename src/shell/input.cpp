@@ -1,15 +1,204 @@
-// The command interpreter: one line of input per call.
+// The command interpreter (one line per call) and the test commands.
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
+#include "eval/eval.h"
+#include "game/game.h"
+#include "search/search.h"
 #include "shell/shell.h"
 
 namespace {
 
+constexpr int MAX_TOKENS = 500;
+
+// Clock values are kept far from the 32-bit limits so that the clock
+// arithmetic can never overflow, whatever an interface sends.
+constexpr long CLOCK_LIMIT = 1000000000;  // centiseconds, about 115 days
+constexpr long INCREMENT_LIMIT = 1000000; // seconds
+
 bool is_trailing_space(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+long clamp(long value, long limit) {
+    return value > limit ? limit : value < -limit ? -limit : value;
+}
+
+long number(const char* token) { return std::strtol(token, nullptr, 10); }
+
+// Splits a copy of the line at spaces and tabs; returns the token count.
+int split(const char* line, char* copy, char** tokens) {
+    std::strcpy(copy, line);
+    int n = 0;
+    char* save = nullptr;
+    for (char* t = strtok_r(copy, " \t", &save); t && n < MAX_TOKENS;
+         t = strtok_r(nullptr, " \t", &save))
+        tokens[n++] = t;
+    return n;
+}
+
+void close_log() {
+    if (log_file) std::fclose(log_file);
+    log_file = nullptr;
+}
+
+// One line of a move file: at most 99 characters, the newline (and a
+// carriage return before it) dropped. Returns 0 at the end of the file.
+int read_file_line(std::FILE* file, char* buffer) {
+    for (;;) {
+        if (!std::fgets(buffer, 100, file)) return 0;
+        std::size_t n = std::strlen(buffer);
+        if (n > 0 && buffer[n - 1] == '\n') {
+            buffer[--n] = 0;
+            if (n > 0 && buffer[n - 1] == '\r') buffer[--n] = 0;
+        }
+        if (n > 0) return 1;
+    }
+}
+
+int command_level(const char* line) {
+    char copy[LINE_BUFFER_SIZE];
+    char* tokens[MAX_TOKENS];
+    if (split(line, copy, tokens) < 4) return 0;
+    const long base = clamp(number(tokens[2]), CLOCK_LIMIT / 6000);
+    time_left = std::int32_t(base * 6000);
+    increment = std::int32_t(clamp(number(tokens[3]), INCREMENT_LIMIT));
+    return 1;
+}
+
+void command_time(const char* line) {
+    char copy[LINE_BUFFER_SIZE];
+    char* tokens[MAX_TOKENS];
+    if (split(line, copy, tokens) < 2) return;
+    time_left = std::int32_t(clamp(number(tokens[1]), CLOCK_LIMIT));
+}
+
+void command_printmove(const char* line) {
+    char copy[LINE_BUFFER_SIZE];
+    char* tokens[MAX_TOKENS];
+    if (split(line, copy, tokens) < 2) return;
+    char text[6];
+    std::printf("%s\n", move_text(Move(number(tokens[1])), text));
+}
+
+void command_tracepv(const char* line) {
+    char copy[LINE_BUFFER_SIZE];
+    char* tokens[MAX_TOKENS];
+    const int n = split(line, copy, tokens);
+    Position scratch = game_position;
+    // A private key history: the line may be longer than the room left in
+    // the game's, and no draw rule is looked at here.
+    std::uint64_t keys[4];
+    for (int i = 1; i < n; i++) {
+        keys[0] = scratch.key;
+        scratch.history_start = keys;
+        scratch.history_end = keys + 1;
+        const Move m = parse_move(scratch, tokens[i]);
+        if (!m || !move_is_legal(scratch, m)) {
+            std::printf("Invalid move: %s\n", tokens[i]);
+            return;
+        }
+        make_move(scratch, m);
+    }
+}
+
+std::FILE* open_move_file(const char* line) {
+    char copy[LINE_BUFFER_SIZE];
+    char* tokens[MAX_TOKENS];
+    if (split(line, copy, tokens) < 2) return nullptr;
+    std::FILE* file = std::fopen(tokens[1], "r");
+    if (!file) std::printf("file not found\n");
+    return file;
+}
+
+int command_read(const char* line, int resume) {
+    std::FILE* file = open_move_file(line);
+    if (!file) return resume;
+    force_mode = 1;
+    char text[100];
+    while (read_file_line(file, text)) {
+        const Move m = parse_move(game_position, text);
+        if (!m || !move_is_legal(game_position, m)) {
+            std::printf("Illegal move: %s\n", text);
+            break;
+        }
+        play_move(m);
+    }
+    std::fclose(file);
+    return 0;
+}
+
+double ratio(double numerator, double denominator) {
+    return denominator != 0.0 ? numerator / denominator : 0.0;
+}
+
+int command_testgame(const char* line, int resume) {
+    std::FILE* file = open_move_file(line);
+    if (!file) return resume;
+    new_game();
+    std::uint64_t n = 0, q = 0, h = 0, f = 0, ff = 0, hf = 0, nf = 0;
+    double branch_sum = 0.0;
+    int branch_samples = 0;
+    int engine_turn = 0;
+    const std::uint64_t cpu_start = process_clock_ms();
+    char text[100];
+    while (read_file_line(file, text)) {
+        const Move m = parse_move(game_position, text);
+        if (!m || !move_is_legal(game_position, m)) {
+            std::printf("Illegal move: %s\n", text);
+            break;
+        }
+        if (engine_turn) {
+            const Move r = iterate(game_position, 0);
+            if (r != m) {
+                std::printf("Difference found: %s\n", text);
+                break;
+            }
+            n += node_count;
+            q += quiescence_node_count;
+            h += horizon_count;
+            f += fail_high_count;
+            ff += fail_high_first_count;
+            hf += hash_fail_high_count;
+            nf += null_fail_high_count;
+            if (branch_factor < 20.0) {
+                branch_sum += branch_factor;
+                branch_samples++;
+            }
+        }
+        play_move(m);
+        engine_turn = 1 - engine_turn;
+    }
+    const double cpu = double(process_clock_ms() - cpu_start) * 0.001;
+    const double N = double(n), Q = double(q), H = double(h), F = double(f);
+    std::printf("NPS=%lu, cpu time used: %.2f\n", (unsigned long)nps_estimate, cpu);
+    std::printf("Total: %lld nodes, leaf nodes %.2lf%%, real quiet nodes: %.2lf%%, "
+                "nodes/leaf: %.2lf\n",
+                (long long)n, ratio(100.0 * H, N), ratio(100.0 * (Q - H), N), ratio(Q, H));
+    std::printf("Fail high nodes: %.2lf%%, of which first %.2lf%%, hash %.2lf%%, null %.2lf%%\n",
+                ratio(100.0 * F, N), ratio(100.0 * double(ff), F), ratio(100.0 * double(hf), F),
+                ratio(100.0 * double(nf), F));
+    std::printf("Average branch factor: %.2lf\n", ratio(branch_sum, branch_samples));
+    std::fclose(file);
+    return 0;
+}
+
+int command_move(const char* line, int resume) {
+    const Move m = parse_move(game_position, line);
+    if (!m) {
+        std::printf("Error (unknown command): %s\n", line);
+        return resume;
+    }
+    if (!move_is_legal(game_position, m)) {
+        std::printf("Illegal move: %s\n", line);
+        return resume;
+    }
+    if (play_move(m)) return 0;
+    return force_mode ? 0 : 1;
 }
 
 } // namespace
@@ -40,27 +229,101 @@ int read_line(char* buffer) {
 int interpret_command(int resume) {
     char line[LINE_BUFFER_SIZE];
     if (!read_line(line)) {
-        // End of input: as quit.
-        if (log_file) std::fclose(log_file);
-        log_file = nullptr;
+        // the end of input ends the program like quit
+        close_log();
         quit_requested = 1;
         return 0;
     }
-    if (!std::strcmp(line, "xboard")) {
+    auto whole = [&](const char* keyword) { return std::strcmp(line, keyword) == 0; };
+    auto prefix = [&](const char* keyword, std::size_t n) {
+        return std::strncmp(line, keyword, n) == 0;
+    };
+
+    if (whole("xboard")) {
         xboard_mode = 1;
         std::printf("\n");
         return resume;
     }
-    if (!std::strcmp(line, "quit")) {
-        if (log_file) std::fclose(log_file);
-        log_file = nullptr;
+    if (whole("new")) {
+        close_log();
+        log_file = std::fopen("log.txt", "w");
+        new_game();
+        return 0;
+    }
+    if (whole("quit")) {
+        close_log();
         quit_requested = 1;
         return 0;
     }
-    if (!std::strcmp(line, "display")) {
+    if (whole("force")) {
+        force_mode = 1;
+        return 0;
+    }
+    if (whole("white")) {
+        force_mode = 1;
+        set_side_to_move(game_position, 1);
+        engine_colour = 0;
+        return 0;
+    }
+    if (whole("display")) {
         display_board(game_position);
         return resume;
     }
-    std::printf("Error (unknown command): %s\n", line);
-    return resume;
+    if (whole("black")) {
+        force_mode = 1;
+        set_side_to_move(game_position, 0);
+        engine_colour = 1;
+        return 0;
+    }
+    if (prefix("level", 5)) {
+        command_level(line);
+        return resume;
+    }
+    if (prefix("time", 4)) {
+        command_time(line);
+        return resume;
+    }
+    if (prefix("otim", 4)) return resume;
+    if (prefix("printmove", 9)) {
+        command_printmove(line);
+        return resume;
+    }
+    if (prefix("tracepv", 7)) {
+        command_tracepv(line);
+        return resume;
+    }
+    if (prefix("read", 4)) return command_read(line, resume);
+    if (prefix("test", 4)) return command_testgame(line, resume);
+    if (whole("go")) {
+        force_mode = 0;
+        engine_colour = game_position.white_to_move;
+        return 1;
+    }
+    if (whole("hard")) {
+        ponder_enabled = 1;
+        return resume;
+    }
+    if (whole("easy")) {
+        ponder_enabled = 0;
+        return resume;
+    }
+    if (whole("loadhash")) {
+        loadhash("hash");
+        return 0;
+    }
+    if (whole("dumphash")) {
+        dumphash("hash");
+        return 0;
+    }
+    if (whole("eval")) {
+        const int score = evaluate(game_position, -20000, 20000);
+        const int white_view = game_position.white_to_move ? score : -score;
+        std::printf("Evaluation of current positon: %0.2f\n", white_view * 0.01);
+        return resume;
+    }
+    if (whole("autodisplay")) {
+        autodisplay = !autodisplay;
+        return resume;
+    }
+    return command_move(line, resume);
 }

@@ -1,0 +1,55 @@
+// Pawn structure, cached by pawn key: it depends on the pawns alone.
+#include <cstring>
+
+#include "eval/eval.h"
+
+PawnHashEntry pawn_hash[PAWN_HASH_SIZE];
+
+void clear_pawn_hash() { std::memset(pawn_hash, 0, sizeof pawn_hash); }
+
+namespace {
+
+constexpr Bitboard FILE_A = 0x0101010101010101ULL;
+constexpr Bitboard FILE_H = 0x8080808080808080ULL;
+
+int pawn_structure(Bitboard white, Bitboard black) {
+    int score = 10 * popcount(white & rank_mask[6]) - 10 * popcount(black & rank_mask[1]);
+    // chains: pawns with an own pawn diagonally in front
+    score += 2 * popcount(white & ~FILE_A & (white >> 7));
+    score += 2 * popcount(white & ~FILE_H & (white >> 9));
+    score -= 2 * popcount(black & ~FILE_A & (black << 9));
+    score -= 2 * popcount(black & ~FILE_H & (black << 7));
+    for (Bitboard b = white; b; b = clear_lowest_bit(b)) {
+        const Square p = lowest_bit(b);
+        const int r = p >> 3;
+        if (white_front_span[p] & white)
+            score -= 3;
+        else if (!(white_passed_mask[p] & black))
+            score += 6 * r;
+        else
+            score += r;
+        if (!(adjacent_files_mask[p] & white)) score -= 2;
+    }
+    for (Bitboard b = black; b; b = clear_lowest_bit(b)) {
+        const Square p = lowest_bit(b);
+        const int r = 7 - (p >> 3);
+        if (black_front_span[p] & black)
+            score += 3;
+        else if (!(black_passed_mask[p] & white))
+            score -= 6 * r;
+        else
+            score -= r;
+        if (!(adjacent_files_mask[p] & black)) score += 2;
+    }
+    return score;
+}
+
+} // namespace
+
+int evaluate_pawns(const Position& pos) {
+    PawnHashEntry& entry = pawn_hash[pos.pawn_key & (PAWN_HASH_SIZE - 1)];
+    if (entry.key == pos.pawn_key) return entry.score;
+    entry.score = pawn_structure(pos.white_pawns, pos.black_pawns);
+    entry.key = pos.pawn_key;
+    return entry.score;
+}

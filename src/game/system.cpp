@@ -1,0 +1,28 @@
+// Operating-system queries: the millisecond tick, processor time and
+// whether input is waiting on standard input.
+#include <poll.h>
+
+#include <ctime>
+
+#include "game/game.h"
+
+std::uint32_t tick_count() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return std::uint32_t(std::uint64_t(t.tv_sec) * 1000 + std::uint64_t(t.tv_nsec) / 1000000);
+}
+
+std::uint64_t process_clock_ms() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return std::uint64_t(t.tv_sec) * 1000 + std::uint64_t(t.tv_nsec) / 1000000;
+}
+
+int input_check() {
+    // Readable, closed or broken all count as waiting input: the main
+    // loop will read it (or find the end of input).
+    pollfd fd{0, POLLIN, 0};
+    const int ready = ::poll(&fd, 1, 0);
+    if (ready < 0) return 0;
+    return ready > 0 && (fd.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) ? 1 : 0;
+}

@@ -1,0 +1,47 @@
+// Transposition table: one always-replaced entry per index. Its memory
+// layout is also the image written by dumphash.
+#include <cstring>
+
+#include "search/search.h"
+
+HashEntry transposition_table[HASH_ENTRIES];
+
+void clear_hash() { std::memset(transposition_table, 0, sizeof transposition_table); }
+
+int hash_probe(const Position& pos, int ply, int depth, int* score, Move* move) {
+    const std::uint64_t key = pos.repetition ? pos.key ^ repetition_key : pos.key;
+    const HashEntry& e = transposition_table[std::uint32_t(key) & hash_mask];
+    if (e.key_low != std::uint32_t(key) || e.key_high != std::uint32_t(key >> 32)) {
+        *score = 0;
+        *move = 0;
+        return NONE;
+    }
+    const int bound = int(e.word0 & 3);
+    const int remaining = int((e.word0 >> 2) & 63);
+    *move = e.word0 >> 8;
+    if (bound == EXACT && e.score < -MATE_THRESHOLD) {
+        *score = e.score + ply;
+        return EXACT;
+    }
+    if (bound == EXACT && e.score > MATE_THRESHOLD) {
+        *score = e.score - ply;
+        return EXACT;
+    }
+    *score = e.score;
+    if (remaining >= depth - ply) return bound;
+    return bound == LOWER ? NONE : SHALLOW;
+}
+
+void hash_store(const Position& pos, int ply, int depth, int score, int bound, Move move) {
+    const std::uint64_t key = pos.repetition ? pos.key ^ repetition_key : pos.key;
+    HashEntry& e = transposition_table[std::uint32_t(key) & hash_mask];
+    if (bound == EXACT) {
+        if (score > MATE_THRESHOLD) score += ply;
+        if (score < -MATE_THRESHOLD) score -= ply;
+    }
+    e.score = score;
+    e.key_low = std::uint32_t(key);
+    e.key_high = std::uint32_t(key >> 32);
+    e.word0 =
+        std::uint32_t(bound) + 4 * ((std::uint32_t(depth - ply) & 63) + 64 * (move & 0xFFFFFF));
+}

@@ -1,0 +1,58 @@
+// Quiescence search: captures only, with stand pat, a material margin and
+// exchange evaluation to drop hopeless and losing captures.
+#include <cstring>
+
+#include "eval/eval.h"
+#include "game/game.h"
+#include "search/picker.h"
+
+int quiesce(int ply, int alpha, int beta) {
+    node_count++;
+    quiescence_node_count++;
+    poll_countdown--;
+    pv_table[ply][0] = 0;
+    const Position& pos = search_positions[ply];
+
+    // stand pat
+    const int static_score = evaluate(pos, alpha, beta);
+    int margin;
+    if (static_score > alpha) {
+        if (static_score >= beta) return static_score;
+        alpha = static_score;
+        margin = 0;
+    } else {
+        margin = alpha - static_score - 100;
+    }
+    if (ply >= PLY_LIMIT) return alpha;
+
+    // keep captures that can matter, best first
+    Move* list = move_list[ply];
+    const Move* end = generate_captures(pos, list);
+    int n = 0;
+    for (const Move* m = list; m != end; m++) {
+        const int victim = piece_value[move_captured(*m)];
+        if (victim < margin) continue;
+        int s = victim - piece_value[move_piece(*m)];
+        if (s < 0) s = tradeoff(pos, *m);
+        if (s > 0 || (s == 0 && margin < 0)) {
+            capture_scores[n] = s;
+            list[n++] = *m;
+        }
+    }
+    sort_by_score(list, capture_scores, n);
+
+    for (int i = 0; i < n; i++) {
+        Position& child = search_positions[ply + 1];
+        child = pos;
+        make_move(child, list[i]);
+        if (mover_in_check(child)) continue;
+        const int v = -quiesce(ply + 1, -beta, -alpha);
+        if (v > alpha) {
+            if (v >= beta) return v;
+            alpha = v;
+            pv_table[ply][0] = list[i];
+            std::memcpy(&pv_table[ply][1], pv_table[ply + 1], sizeof(Move) * (21 - ply));
+        }
+    }
+    return alpha;
+}

@@ -1,0 +1,111 @@
+// Root search of one iteration and the thinking line.
+#include <cstring>
+
+#include "game/game.h"
+#include "search/search.h"
+#include "shell/shell.h"
+
+void print_pv(int depth, int score, const Move* line) {
+    char head[64];
+    char moves[250];
+    std::snprintf(head, sizeof head, "  %d %d 0 %u", depth, score, node_count);
+    std::size_t used = 0;
+    moves[0] = 0;
+    int i = 0;
+    for (; i < PV_LENGTH && line[i]; i++) {
+        char text[6];
+        const int n =
+            std::snprintf(moves + used, sizeof moves - used, " %s", move_text(line[i], text));
+        if (n < 0 || used + std::size_t(n) >= sizeof moves) break;
+        used += std::size_t(n);
+    }
+    if (i + 1 < PV_LENGTH && !line[i] && line[i + 1] == PV_MARKER && used + 2 < sizeof moves)
+        std::strcat(moves, " !");
+    std::printf("%s%s\n", head, moves);
+}
+
+int search_root(int depth) {
+    Position& root = search_positions[0];
+
+    // 1. poll
+    node_count++;
+    if (--poll_countdown <= 0) {
+        if (time_check()) {
+            abort_search = 1;
+            return -INFINITY_SCORE;
+        }
+        if (input_check()) {
+            abort_search = 1;
+            abort_by_input = 1;
+            return -INFINITY_SCORE;
+        }
+    }
+
+    // 2-4. repetition flag, then the table
+    repetition_check(root);
+    int hash_score;
+    Move stored;
+    const int bound = hash_probe(root, 0, depth, &hash_score, &stored);
+    hash_move[0] = stored;
+    if (bound == EXACT) {
+        if (!move_is_valid(root, stored)) {
+            error_report("Bad EXACT hash move found at root!");
+        } else if (hash_score > -INFINITY_SCORE && hash_score < INFINITY_SCORE) {
+            pv_table[0][0] = stored;
+            pv_table[0][1] = 0;
+            pv_table[0][2] = PV_MARKER;
+            print_pv(depth, hash_score, pv_table[0]);
+            hash_hit_count++;
+            return hash_score;
+        }
+    }
+
+    // 5. move loop with a window that only has a lower edge
+    int moves_searched = 0;
+    int best = -INFINITY_SCORE;
+    root_move_done = 0;
+    move_phase[0] = 0;
+    list_next[0] = list_end[0] = move_list[0];
+    for (Move m; (m = next_move(root, 0));) {
+        Position& child = search_positions[1];
+        child = root;
+        make_move(child, m);
+        if (mover_in_check(child)) continue;
+        const int gives_check = side_in_check(child);
+        in_check[1] = gives_check;
+        const int child_depth = depth + gives_check;
+        int v;
+        if (moves_searched == 0) {
+            v = -search(1, child_depth, -INFINITY_SCORE, -best, 1, 0);
+        } else {
+            v = -search(1, child_depth, -best - 1, -best, 1, 1);
+            if (abort_search) return best;
+            if (v > best) {
+                // announce the candidate before its re-search
+                root_score = v;
+                pv_table[0][0] = m;
+                pv_table[0][1] = 0;
+                pv_table[0][2] = 0;
+                print_pv(depth, v, pv_table[0]);
+                v = -search(1, child_depth, -INFINITY_SCORE, -best, 1, 0);
+            }
+        }
+        if (abort_search) return best;
+        root_move_done = 1;
+        moves_searched++;
+        if (v > best) {
+            best = root_score = v;
+            pv_table[0][0] = m;
+            std::memcpy(&pv_table[0][1], pv_table[1], sizeof(Move) * 21);
+            print_pv(depth, v, pv_table[0]);
+        }
+    }
+
+    // 6. no legal move, or store the result
+    if (!moves_searched) {
+        if (!pondering) error_report("Error: mate or stalemate found at root!");
+        return in_check[0] ? -MATE_SCORE : 0;
+    }
+    hash_store(root, 0, depth, best, EXACT, pv_table[0][0]);
+    return best;
+}

@@ -1,0 +1,611 @@
+// Whole sessions through the engine binary: the commands and their visible
+// effects, games played to their end in force mode, and bad input.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Board rows from rank 8 down to rank 1 with FEN letters, '.' for empty.
+using Rows = std::vector<std::string>;
+
+const Rows start_rows = {"rnbqkbnr", "pppppppp", "........", "........",
+                         "........", "........", "PPPPPPPP", "RNBQKBNR"};
+
+// The display command's diagram of a board.
+Lines diagram(const Rows& rows) {
+    const std::string files = "   a  b  c  d  e  f  g  h";
+    const std::string rule = " +--+--+--+--+--+--+--+--+";
+    Lines out = {files};
+    for (int r = 0; r < 8; r++) {
+        const char rank = char('8' - r);
+        out.push_back(rule);
+        std::string line(1, rank);
+        for (char c : rows[r]) {
+            line += '|';
+            if (c == '.') {
+                line += "  ";
+            } else {
+                const bool black = c >= 'a';
+                const char upper = char(black ? c - 32 : c);
+                line += black ? '*' : ' ';
+                line += upper == 'P' ? 'p' : upper;
+            }
+        }
+        line += '|';
+        line += rank;
+        out.push_back(line);
+    }
+    out.push_back(rule);
+    out.push_back(files);
+    return out;
+}
+
+Lines board(EngineProcess& engine) {
+    engine.send("display");
+    return engine.next_lines(19);
+}
+
+// Everything the engine prints from the cursor up to the answer to a marker
+// line, which it rejects as an unknown command once all before it is done.
+Lines output_until_sync(EngineProcess& engine) {
+    static int count = 0;
+    const std::string marker = "sync-" + std::to_string(++count);
+    const std::size_t from = engine.cursor();
+    engine.send(marker);
+    if (!engine.expect_line("Error (unknown command): " + marker)) {
+        ADD_FAILURE() << "no answer to " << marker << "; transcript:\n" << engine.transcript();
+        return {};
+    }
+    Lines out = engine.lines_since(from);
+    while (!out.empty() && out.back() != "Error (unknown command): " + marker) out.pop_back();
+    if (!out.empty()) out.pop_back();
+    return out;
+}
+
+void send_all(EngineProcess& engine, const Lines& lines) {
+    for (const auto& line : lines) engine.send(line);
+}
+
+std::string joined(const Lines& moves) {
+    std::string text;
+    for (const auto& m : moves) text += m + "\n";
+    return text;
+}
+
+std::string unknown(const std::string& line) { return "Error (unknown command): " + line; }
+
+// Ends the session with the end of input, which must end the run cleanly.
+void finish(EngineProcess& engine) {
+    engine.close_input();
+    EXPECT_EQ(engine.wait_exit(), 0) << engine.transcript();
+}
+
+const Lines fools_mate = {"f2f3", "e7e5", "g2g4", "d8h4"};
+const Lines knights_dance = {"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1", "f6g8"};
+const Lines quick_stalemate = {"e2e3", "a7a5", "d1h5", "a8a6", "h5a5", "h7h5", "h2h4",
+                               "a6h6", "a5c7", "f7f6", "c7d7", "e8f7", "d7b7", "d8d3",
+                               "b7b8", "d3h7", "b8c8", "f7g6", "c8e6"};
+
+// Knight shuffles: six placements for White, ten for Black, so no position
+// is seen three times within 100 plies.
+const char* const white_cycle[6] = {"g1f3", "f3h4", "b1c3", "h4f3", "f3g1", "c3b1"};
+const char* const black_cycle[10] = {"g8f6", "f6d5", "b8c6", "c6e5", "e5g6",
+                                     "d5f6", "f6g8", "g6e5", "e5c6", "c6b8"};
+
+std::string shuffle_move(int ply) {
+    return ply % 2 == 0 ? white_cycle[(ply / 2) % 6] : black_cycle[(ply / 2) % 10];
+}
+
+// What the engine prints about its clock when it answers "go" in the
+// position before fool's mate, where it finds the mate at once.
+struct ClockLines {
+    std::string start;
+    double remaining = 0;
+};
+
+ClockLines clock_after(const Lines& settings) {
+    EngineProcess engine;
+    send_all(engine, {"force", "f2f3", "e7e5", "g2g4"});
+    send_all(engine, settings);
+    engine.send("go");
+    ClockLines result;
+    const auto start = engine.wait_for_line(
+        [](const std::string& l) { return l.rfind("Start clock at ", 0) == 0; });
+    if (!start) {
+        ADD_FAILURE() << "no clock line; transcript:\n" << engine.transcript();
+        return result;
+    }
+    result.start = start->substr(15);
+    EXPECT_TRUE(engine.expect_line("move d8h4")) << engine.transcript();
+    const auto stop = engine.wait_for_line(
+        [](const std::string& l) { return l.rfind("Stop clock, time remaining ", 0) == 0; });
+    EXPECT_TRUE(stop.has_value()) << engine.transcript();
+    if (stop) result.remaining = std::atof(stop->substr(27).c_str());
+    EXPECT_TRUE(engine.expect_line("0-1 (Black mates)")) << engine.transcript();
+    finish(engine);
+    return result;
+}
+
+// ---- the command table ----
+
+TEST(CommandSession, ClockSettingsShowWhenTheEngineStartsItsClock) {
+    struct Case {
+        Lines settings;
+        std::string start;
+        double increment; // seconds, for the time remaining after the move
+    };
+    const Case cases[] = {
+        {{}, "120.00", 0},
+        {{"level 40 5 0"}, "300.00", 0},
+        {{"level 0 2 12"}, "120.00", 12},
+        {{"level 40 5"}, "120.00", 0}, // incomplete: nothing changes
+        {{"level 40 5:30 0"}, "300.00", 0},
+        {{"level 0 1 1", "level 40 5"}, "60.00", 1},
+        {{"time 6000"}, "60.00", 0},
+        {{"time 6000", "otim 100"}, "60.00", 0},
+        {{"otim 100"}, "120.00", 0},
+        {{"timeout 5"}, "0.05", 0},
+        {{"time"}, "120.00", 0},
+        // bad numbers: defined values, no overflow
+        {{"time -5"}, "-0.05", 0},
+        {{"time abc"}, "0.00", 0},
+        {{"level 40 99999999999 0"}, "9999960.00", 0},
+        {{"level 40 abc 0"}, "0.00", 0},
+    };
+    for (const Case& c : cases) {
+        const ClockLines got = clock_after(c.settings);
+        const std::string what = c.settings.empty() ? "(defaults)" : c.settings.front();
+        EXPECT_EQ(got.start, c.start) << what;
+        // The engine's time is charged afterwards, the increment credited.
+        const double expected = std::atof(c.start.c_str()) + c.increment;
+        EXPECT_LE(got.remaining, expected + 1e-6) << what;
+        EXPECT_GT(got.remaining, expected - 5.0) << what;
+    }
+}
+
+TEST(CommandSession, GoAndMovesOutsideForceModeMakeTheEngineMove) {
+    EngineProcess engine;
+    engine.send("time 100"); // under ten seconds the engine moves at once
+    engine.send("go");
+    const auto first =
+        engine.wait_for_line([](const std::string& l) { return l.rfind("move ", 0) == 0; });
+    ASSERT_TRUE(first.has_value()) << engine.transcript();
+    output_until_sync(engine);
+    EXPECT_EQ(engine.file("log.txt"), first->substr(5) + "\n");
+
+    // After new the engine is Black and answers e2e4 by itself.
+    engine.send("new");
+    engine.send("time 100");
+    engine.send("e2e4");
+    const auto reply =
+        engine.wait_for_line([](const std::string& l) { return l.rfind("move ", 0) == 0; });
+    ASSERT_TRUE(reply.has_value()) << engine.transcript();
+    output_until_sync(engine);
+    EXPECT_EQ(engine.file("log.txt"), "e2e4\n" + reply->substr(5) + "\n");
+
+    // After force a move is only played.
+    engine.send("force");
+    engine.send("g1f3");
+    const Lines quiet = output_until_sync(engine);
+    EXPECT_EQ(quiet, Lines{}) << engine.transcript();
+    EXPECT_EQ(engine.file("log.txt"), "e2e4\n" + reply->substr(5) + "\ng1f3\n");
+    finish(engine);
+}
+
+TEST(CommandSession, WhiteAndBlackSetTheSideToMoveAndForceMode) {
+    EngineProcess engine;
+    engine.send("time 100");
+    // Black to move in the initial position; the move is only recorded.
+    engine.send("black");
+    engine.send("e7e5");
+    // White to move again (it already is): recorded as well.
+    engine.send("white");
+    engine.send("d2d4");
+    EXPECT_EQ(output_until_sync(engine), Lines{}) << engine.transcript();
+    EXPECT_EQ(board(engine), diagram({"rnbqkbnr", "pppp.ppp", "........", "....p...", "...P....",
+                                      "........", "PPP.PPPP", "RNBQKBNR"}));
+    // White to move once more after white, then go lets the engine play it.
+    engine.send("white");
+    engine.send("e7e6");
+    EXPECT_EQ(output_until_sync(engine), Lines{"Illegal move: e7e6"});
+    engine.send("go");
+    const auto move =
+        engine.wait_for_line([](const std::string& l) { return l.rfind("move ", 0) == 0; });
+    ASSERT_TRUE(move.has_value()) << engine.transcript();
+    output_until_sync(engine);
+    EXPECT_EQ(engine.file("log.txt"), "e7e5\nd2d4\n" + move->substr(5) + "\n");
+    // black and go: now the engine takes Black's move.
+    engine.send("black");
+    engine.send("go");
+    EXPECT_TRUE(engine.expect("move ")) << engine.transcript();
+    finish(engine);
+}
+
+TEST(CommandSession, UnknownLinesGetTheWholeLineBack) {
+    EngineProcess engine;
+    const Lines lines = {"force now",         "",         "protover 2",  "post", "?",
+                         "accepted usermove", "new game", "quit please", "GO",   "O-O"};
+    for (const auto& line : lines) engine.send(line);
+    Lines expected;
+    for (const auto& line : lines) expected.push_back(unknown(line));
+    EXPECT_EQ(output_until_sync(engine), expected);
+    // force now did not switch force mode on: e2e4 is answered.
+    engine.send("time 100");
+    engine.send("e2e4");
+    EXPECT_TRUE(engine.expect("move ")) << engine.transcript();
+    output_until_sync(engine);
+    // and quit please did not quit
+    EXPECT_TRUE(engine.running());
+    finish(engine);
+}
+
+TEST(CommandSession, XboardModeChangesTheWordingOfReports) {
+    EngineProcess engine;
+    engine.send("xboard");
+    EXPECT_EQ(engine.next_lines(1), Lines{""});
+    send_all(engine, {"force", "f2f3", "e7e5", "g2g4", "go"});
+    ASSERT_TRUE(engine.expect_line("move d8h4")) << engine.transcript();
+    ASSERT_TRUE(engine.expect_line("0-1 (Black mates)")) << engine.transcript();
+    // The console-only lines are left out in xboard mode.
+    for (const auto& line : engine.lines()) {
+        EXPECT_NE(line.rfind("Start clock", 0), 0u) << line;
+        EXPECT_NE(line.rfind("Stop clock", 0), 0u) << line;
+        EXPECT_NE(line.rfind("Nodes:", 0), 0u) << line;
+        EXPECT_NE(line.rfind("New NPS", 0), 0u) << line;
+    }
+    // A search in a mated position is an internal error report.
+    engine.send("go");
+    EXPECT_TRUE(engine.expect_line("tellusererror Error: mate or stalemate found at root!"))
+        << engine.transcript();
+    engine.send("force");
+    // Unknown lines keep their own answer.
+    engine.send("post");
+    EXPECT_EQ(output_until_sync(engine), Lines{unknown("post")});
+    finish(engine);
+    const std::string errors = engine.file("error.txt");
+    EXPECT_TRUE(std::regex_search(
+        errors, std::regex("^[0-2][0-9]:[0-5][0-9]:[0-5][0-9] : Error: mate or stalemate found "
+                           "at root!\n")))
+        << errors;
+}
+
+TEST(CommandSession, ConsoleModePrintsTheBareReport) {
+    EngineProcess engine;
+    send_all(engine, {"force", "f2f3", "e7e5", "g2g4", "d8h4", "go"});
+    EXPECT_TRUE(engine.expect_line("0-1 (Black mates)")) << engine.transcript();
+    EXPECT_TRUE(engine.expect_line("Error: mate or stalemate found at root!"))
+        << engine.transcript();
+    engine.send("force");
+    output_until_sync(engine);
+    finish(engine);
+}
+
+TEST(CommandSession, NewEmptiesTheLogAndQuitEndsTheRun) {
+    EngineProcess engine;
+    send_all(engine, {"force", "e2e4", "e7e5", "g1f3"});
+    output_until_sync(engine);
+    EXPECT_EQ(engine.file("log.txt"), "e2e4\ne7e5\ng1f3\n");
+    engine.send("new");
+    output_until_sync(engine);
+    EXPECT_EQ(engine.file("log.txt"), "");
+    EXPECT_EQ(board(engine), diagram(start_rows));
+    send_all(engine, {"force", "d2d4"});
+    output_until_sync(engine);
+    EXPECT_EQ(engine.file("log.txt"), "d2d4\n");
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0); // input still open
+    EXPECT_EQ(engine.file("log.txt"), "d2d4\n");
+}
+
+TEST(CommandSession, EndOfInputEndsTheRunEvenDuringASearch) {
+    {
+        EngineProcess engine;
+        send_all(engine, {"force", "e2e4", "e7e5"});
+        output_until_sync(engine);
+        finish(engine);
+        EXPECT_EQ(engine.file("log.txt"), "e2e4\ne7e5\n");
+    }
+    {
+        // five minutes on the clock: the search would take seconds
+        EngineProcess engine;
+        send_all(engine, {"level 40 5 0", "go"});
+        ASSERT_TRUE(engine.expect_line("Start clock at 300.00")) << engine.transcript();
+        finish(engine);
+        for (const auto& line : engine.lines()) EXPECT_NE(line.rfind("move ", 0), 0u) << line;
+    }
+}
+
+// ---- whole games in force mode ----
+
+TEST(GameSession, FoolsMate) {
+    EngineProcess engine;
+    engine.send("force");
+    send_all(engine, {fools_mate.begin(), fools_mate.end() - 1});
+    EXPECT_EQ(output_until_sync(engine), Lines{});
+    engine.send(fools_mate.back());
+    EXPECT_EQ(output_until_sync(engine), Lines{"0-1 (Black mates)"});
+    EXPECT_EQ(engine.file("log.txt"), joined(fools_mate));
+    // the game is over: nothing can be played
+    engine.send("e2e4");
+    EXPECT_EQ(output_until_sync(engine), Lines{"Illegal move: e2e4"});
+    finish(engine);
+}
+
+TEST(GameSession, KnightsDanceIsDrawnOnTheEighthMoveAndForceModeFollows) {
+    EngineProcess engine;
+    engine.send("force");
+    send_all(engine, {knights_dance.begin(), knights_dance.end() - 1});
+    EXPECT_EQ(output_until_sync(engine), Lines{}) << "a result before the eighth move";
+    // Leave force mode with a long search and stop it at once with the
+    // drawing move, so the draw is what switches force mode back on.
+    engine.send("level 40 5 0");
+    engine.send_raw("go\n" + knights_dance.back() + "\n");
+    EXPECT_TRUE(engine.expect_line("Search aborted")) << engine.transcript();
+    EXPECT_TRUE(engine.expect_line("1/2-1/2 (Draw by repetition)")) << engine.transcript();
+    // The position after g1f3 now comes a third time as well; the engine
+    // does not answer it.
+    engine.send("g1f3");
+    const Lines after = output_until_sync(engine);
+    EXPECT_EQ(after, Lines{"1/2-1/2 (Draw by repetition)"}) << engine.transcript();
+    for (const auto& line : engine.lines()) EXPECT_NE(line.rfind("move ", 0), 0u) << line;
+    EXPECT_EQ(engine.file("log.txt"), joined(knights_dance) + "g1f3\n");
+    finish(engine);
+}
+
+TEST(GameSession, HundredReversiblePliesAreADraw) {
+    EngineProcess engine;
+    engine.send("force");
+    Lines moves;
+    for (int ply = 0; ply < 100; ply++) moves.push_back(shuffle_move(ply));
+    send_all(engine, {moves.begin(), moves.end() - 1});
+    EXPECT_EQ(output_until_sync(engine), Lines{}) << "a result before the hundredth ply";
+    engine.send(moves.back());
+    EXPECT_EQ(output_until_sync(engine), Lines{"1/2-1/2 (Draw by repetition)"});
+    EXPECT_EQ(engine.file("log.txt"), joined(moves));
+    // Black's knights are home, White's king knight is on its third stop.
+    EXPECT_EQ(board(engine), diagram({"rnbqkbnr", "pppppppp", "........", "........", ".......N",
+                                      "........", "PPPPPPPP", "RNBQKB.R"}));
+    engine.send("e2e4");
+    EXPECT_EQ(output_until_sync(engine), Lines{});
+    finish(engine);
+}
+
+TEST(GameSession, Stalemate) {
+    EngineProcess engine;
+    engine.send("force");
+    send_all(engine, {quick_stalemate.begin(), quick_stalemate.end() - 1});
+    EXPECT_EQ(output_until_sync(engine), Lines{});
+    engine.send(quick_stalemate.back());
+    EXPECT_EQ(output_until_sync(engine), Lines{"1/2-1/2 (Stalemate)"});
+    EXPECT_EQ(board(engine), diagram({".....bnr", "....p.pq", "....Qpkr", ".......p", ".......P",
+                                      "....P...", "PPPP.PP.", "RNB.KBNR"}));
+    EXPECT_EQ(engine.file("log.txt"), joined(quick_stalemate));
+    finish(engine);
+}
+
+TEST(GameSession, CastlingOnBothWingsIsTypedAndLoggedAsAKingMove) {
+    EngineProcess engine;
+    engine.send("force");
+    const Lines short_long = {"g1f3", "g8f6", "e2e4", "b8c6", "f1c4", "f6e4", "e1g1", "e4f6",
+                              "d2d4", "d7d5", "b1c3", "c8f5", "d1e2", "d8d7", "c1e3", "e8c8"};
+    send_all(engine, short_long);
+    EXPECT_EQ(output_until_sync(engine), Lines{});
+    EXPECT_EQ(board(engine), diagram({"..kr.b.r", "pppqpppp", "..n..n..", "...p.b..", "..BP....",
+                                      "..N.BN..", "PPP.QPPP", "R....RK."}));
+    EXPECT_EQ(engine.file("log.txt"), joined(short_long));
+
+    engine.send("new");
+    engine.send("force");
+    send_all(engine, {"d2d4", "g8f6", "c1f4", "e7e6", "b1c3", "f8e7"});
+    // Not yet: the queen still stands between king and rook.
+    engine.send("e1c1");
+    engine.send("O-O-O");
+    engine.send("0-0");
+    EXPECT_EQ(output_until_sync(engine),
+              (Lines{"Illegal move: e1c1", unknown("O-O-O"), unknown("0-0")}));
+    send_all(engine, {"d1d2", "e8g8", "e1c1"});
+    EXPECT_EQ(output_until_sync(engine), Lines{});
+    EXPECT_EQ(board(engine), diagram({"rnbq.rk.", "ppppbppp", "....pn..", "........", "...P.B..",
+                                      "..N.....", "PPPQPPPP", "..KR.BNR"}));
+    EXPECT_EQ(engine.file("log.txt"), "d2d4\ng8f6\nc1f4\ne7e6\nb1c3\nf8e7\nd1d2\ne8g8\ne1c1\n");
+    // The castled king has no second castling.
+    engine.send("e8c8");
+    EXPECT_EQ(output_until_sync(engine), Lines{"Illegal move: e8c8"});
+    finish(engine);
+}
+
+TEST(GameSession, EnPassantForBothSidesAndOnlyAtOnce) {
+    EngineProcess engine;
+    engine.send("force");
+    send_all(engine, {"e2e4", "a7a6", "e4e5", "d7d5", "e5d6", "e7e5", "a2a3", "e5e4", "d2d4"});
+    engine.send("e4d3");
+    EXPECT_EQ(output_until_sync(engine), Lines{});
+    EXPECT_EQ(board(engine), diagram({"rnbqkbnr", ".pp..ppp", "p..P....", "........", "........",
+                                      "P..p....", ".PP..PPP", "RNBQKBNR"}));
+    EXPECT_EQ(engine.file("log.txt"),
+              "e2e4\na7a6\ne4e5\nd7d5\ne5d6\ne7e5\na2a3\ne5e4\nd2d4\ne4d3\n");
+
+    // One move later the right is gone.
+    engine.send("new");
+    engine.send("force");
+    send_all(engine, {"e2e4", "a7a6", "e4e5", "d7d5", "b1c3", "a6a5", "e5d6"});
+    EXPECT_EQ(output_until_sync(engine), Lines{"Illegal move: e5d6"});
+    finish(engine);
+}
+
+TEST(GameSession, AllFourPromotions) {
+    const Lines before = {"a2a4", "b7b5", "a4b5", "a7a6", "b5a6", "g8f6", "a6a7", "f6g8"};
+    for (const char piece : {'q', 'r', 'b', 'n'}) {
+        EngineProcess engine;
+        engine.send("force");
+        send_all(engine, before);
+        // without a letter, with a capital or with a king: not a promotion
+        send_all(engine, {"a7b8", "a7b8Q", "a7b8k", "a7a8q"});
+        EXPECT_EQ(output_until_sync(engine), (Lines{"Illegal move: a7b8", unknown("a7b8Q"),
+                                                    unknown("a7b8k"), "Illegal move: a7a8q"}));
+        const std::string promotion = std::string("a7b8") + piece;
+        engine.send(promotion);
+        EXPECT_EQ(output_until_sync(engine), Lines{}) << promotion;
+        std::string rank8 = "r?bqkbnr";
+        rank8[1] = char(piece - 32);
+        EXPECT_EQ(board(engine), diagram({rank8, "..pppppp", "........", "........", "........",
+                                          "........", ".PPPPPPP", "RNBQKBNR"}))
+            << promotion;
+        EXPECT_EQ(engine.file("log.txt"), joined(before) + promotion + "\n");
+        finish(engine);
+    }
+}
+
+TEST(GameSession, BlackPromotesToAKnight) {
+    EngineProcess engine;
+    engine.send("force");
+    const Lines moves = {"g1f3", "a7a5", "b2b4", "a5b4", "a2a3",
+                         "b4a3", "f3g1", "a3a2", "g1f3", "a2b1n"};
+    send_all(engine, moves);
+    EXPECT_EQ(output_until_sync(engine), Lines{});
+    EXPECT_EQ(board(engine), diagram({"rnbqkbnr", ".ppppppp", "........", "........", "........",
+                                      ".....N..", "..PPPPPP", "RnBQKB.R"}));
+    EXPECT_EQ(engine.file("log.txt"), joined(moves));
+    finish(engine);
+}
+
+TEST(GameSession, IllegalMovesChangeNothing) {
+    EngineProcess engine;
+    // outside force mode too: an illegal move starts no search
+    for (const char* line : {"e2e5", "e7e5", "e1e2", "g1g3", "a1a1", "e2e4q"}) engine.send(line);
+    EXPECT_EQ(output_until_sync(engine),
+              (Lines{"Illegal move: e2e5", "Illegal move: e7e5", "Illegal move: e1e2",
+                     "Illegal move: g1g3", "Illegal move: a1a1", "Illegal move: e2e4q"}));
+    EXPECT_EQ(board(engine), diagram(start_rows));
+    EXPECT_EQ(engine.file("log.txt"), "");
+    finish(engine);
+}
+
+// ---- bad input ----
+
+// Plays e2e4 in force mode and checks that it arrived on the board.
+void expect_still_playing(EngineProcess& engine) {
+    engine.send("e2e4");
+    EXPECT_EQ(output_until_sync(engine), Lines{}) << engine.transcript();
+    EXPECT_EQ(board(engine), diagram({"rnbqkbnr", "pppppppp", "........", "........", "....P...",
+                                      "........", "PPPP.PPP", "RNBQKBNR"}));
+    EXPECT_EQ(engine.file("log.txt"), "e2e4\n");
+}
+
+TEST(BadInput, EmptyAndBlankLines) {
+    EngineProcess engine;
+    engine.send("force");
+    engine.send_raw("\n   \n\t\n \t \r\n\r\n\v\f\n");
+    EXPECT_EQ(output_until_sync(engine), Lines(6, unknown("")));
+    expect_still_playing(engine);
+    finish(engine);
+}
+
+TEST(BadInput, LongLinesAreReadIn998CharacterPieces) {
+    EngineProcess engine;
+    engine.send("force");
+    engine.send(std::string(1000, 'x'));
+    // The rest of an overlong line is a line of its own, here a move.
+    engine.send(std::string(998, 'y') + "e2e4");
+    const std::string exact(998, 'z');
+    engine.send(exact);
+    const std::string huge(3 * 998 + 5, 'w');
+    engine.send(huge);
+    EXPECT_EQ(
+        output_until_sync(engine),
+        (Lines{unknown(std::string(998, 'x')), unknown("xx"), unknown(std::string(998, 'y')),
+               // its newline no longer fits and comes as an empty line
+               unknown(exact), unknown(""), unknown(std::string(998, 'w')),
+               unknown(std::string(998, 'w')), unknown(std::string(998, 'w')), unknown("wwwww")}));
+    EXPECT_EQ(engine.file("log.txt"), "e2e4\n");
+    engine.send("e7e5");
+    EXPECT_EQ(output_until_sync(engine), Lines{});
+    EXPECT_EQ(engine.file("log.txt"), "e2e4\ne7e5\n");
+    finish(engine);
+}
+
+TEST(BadInput, CarriageReturnsAndTabs) {
+    EngineProcess engine;
+    engine.send_raw("force\r\ne2e4\r\ne7e5\t\r\n\tg1f3\r\ng1f3 \t\r\n");
+    EXPECT_EQ(output_until_sync(engine), Lines{unknown("\tg1f3")});
+    engine.send_raw("display\r\n");
+    EXPECT_EQ(engine.next_lines(19), diagram({"rnbqkbnr", "pppp.ppp", "........", "....p...",
+                                              "....P...", ".....N..", "PPPP.PPP", "RNBQKB.R"}));
+    // a keyword with its arguments split by tabs
+    engine.send_raw("level\t40\t5\t0\r\n");
+    EXPECT_EQ(output_until_sync(engine), Lines{});
+    EXPECT_EQ(engine.file("log.txt"), "e2e4\ne7e5\ng1f3\n");
+    finish(engine);
+}
+
+TEST(BadInput, NulAndOtherBinaryBytes) {
+    EngineProcess engine;
+    engine.send("force");
+    engine.send_raw(std::string("\0\n", 2));
+    engine.send_raw(std::string("e2\0e4\n", 6)); // the line ends at the NUL
+    engine.send_raw("\x01\x02\x7f\xff\xfe\n");
+    engine.send_raw("\x1b[A\x1b[B\n");
+    engine.send_raw("\x04\n");
+    EXPECT_EQ(output_until_sync(engine),
+              (Lines{unknown(""), unknown("e2"), unknown("\x01\x02\x7f\xff\xfe"),
+                     unknown("\x1b[A\x1b[B"), unknown("\x04")}));
+    expect_still_playing(engine);
+    finish(engine);
+}
+
+TEST(BadInput, NonAsciiText) {
+    EngineProcess engine;
+    engine.send("force");
+    const Lines lines = {"\xc3\xa9", "e2e4\xc3\xa9",
+                         "\xef\xbd\x85\xef\xbc\x92\xef\xbd\x85\xef\xbc\x94",
+                         "\xe6\xa3\x8b\xe5\xad\x90",
+                         "\xe2\x99\x9e"
+                         "f3"};
+    send_all(engine, lines);
+    Lines expected;
+    for (const auto& l : lines) expected.push_back(unknown(l));
+    EXPECT_EQ(output_until_sync(engine), expected);
+    expect_still_playing(engine);
+    finish(engine);
+}
+
+TEST(BadInput, BadClockNumbersStillLetTheEnginePlay) {
+    EngineProcess engine;
+    // Far too much time, then a negative time and a time that is no
+    // number: the engine moves at once on the last two.
+    send_all(engine, {"level 40 99999999999 0", "time -5", "go"});
+    EXPECT_TRUE(engine.expect_line("Start clock at -0.05")) << engine.transcript();
+    const auto first =
+        engine.wait_for_line([](const std::string& l) { return l.rfind("move ", 0) == 0; });
+    ASSERT_TRUE(first.has_value()) << engine.transcript();
+    send_all(engine, {"time abc", "go"});
+    EXPECT_TRUE(engine.expect_line("Start clock at 0.00")) << engine.transcript();
+    const auto second =
+        engine.wait_for_line([](const std::string& l) { return l.rfind("move ", 0) == 0; });
+    ASSERT_TRUE(second.has_value()) << engine.transcript();
+    output_until_sync(engine);
+    EXPECT_EQ(engine.file("log.txt"), first->substr(5) + "\n" + second->substr(5) + "\n");
+    finish(engine);
+}
+
+TEST(BadInput, ForceNowAndTimeout) {
+    EngineProcess engine;
+    engine.send("force now");
+    engine.send("timeout 5"); // a time command: five centiseconds
+    EXPECT_EQ(output_until_sync(engine), Lines{unknown("force now")});
+    // Still not in force mode: the engine answers at once with its tiny clock.
+    engine.send("e2e4");
+    EXPECT_TRUE(engine.expect_line("Start clock at 0.05")) << engine.transcript();
+    EXPECT_TRUE(engine.expect("move ")) << engine.transcript();
+    finish(engine);
+}
+
+} // namespace

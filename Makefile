@@ -6,7 +6,7 @@ JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 CMAKE ?= cmake
 
-.PHONY: run test deps
+.PHONY: run test deps match sanitize fuzz
 
 deps:
 	@bash .ci/install-deps
@@ -21,4 +21,18 @@ test: deps
 	$(CMAKE) --build build/test -j$(JOBS)
 	cd build/test && ctest --output-on-failure --no-tests=error
 
-# match: an xboard-managed match against a peer engine (to come).
+# An xboard-managed match against fairymax at one minute per game.
+GAMES ?= 20
+match: deps
+	bash .ci/match $(GAMES)
+
+# The whole test suite under address and undefined-behaviour sanitizers.
+sanitize: deps
+	$(CMAKE) -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Release -DENGINE_WERROR=ON -DENGINE_SANITIZE=ON
+	$(CMAKE) --build build/sanitize -j$(JOBS)
+	cd build/sanitize && ctest --output-on-failure --no-tests=error
+
+# The interpreter fuzzer for FUZZ_SECONDS seconds.
+FUZZ_SECONDS ?= 60
+fuzz:
+	bash .ci/fuzz $(FUZZ_SECONDS)

@@ -350,13 +350,14 @@ TEST(GameSession, KnightsDanceIsDrawnOnTheEighthMoveAndForceModeFollows) {
     engine.send_raw("go\n" + knights_dance.back() + "\n");
     EXPECT_TRUE(engine.expect_line("Search aborted")) << engine.transcript();
     EXPECT_TRUE(engine.expect_line("1/2-1/2 (Draw by repetition)")) << engine.transcript();
-    // The position after g1f3 now comes a third time as well; the engine
-    // does not answer it.
+    // The position after g1f3 now comes a third time as well, and a move to
+    // a new position is only recorded: the draw switched force mode on.
     engine.send("g1f3");
-    const Lines after = output_until_sync(engine);
-    EXPECT_EQ(after, Lines{"1/2-1/2 (Draw by repetition)"}) << engine.transcript();
+    EXPECT_EQ(output_until_sync(engine), Lines{"1/2-1/2 (Draw by repetition)"});
+    engine.send("e7e5");
+    EXPECT_EQ(output_until_sync(engine), Lines{}) << engine.transcript();
     for (const auto& line : engine.lines()) EXPECT_NE(line.rfind("move ", 0), 0u) << line;
-    EXPECT_EQ(engine.file("log.txt"), joined(knights_dance) + "g1f3\n");
+    EXPECT_EQ(engine.file("log.txt"), joined(knights_dance) + "g1f3\ne7e5\n");
     finish(engine);
 }
 

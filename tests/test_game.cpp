@@ -1,6 +1,7 @@
 // The game record (moves played into the game, the log, results, draw
 // rules, the key history) and the command interpreter, in process. The
 // interpreter reads file descriptor 0, which the tests point at a pipe.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -17,6 +18,13 @@
 #include "shell/shell.h"
 
 namespace {
+
+// A run without standard input would give descriptor 0 to the next file
+// opened (a log, a pipe), and the tests here swap descriptor 0 around.
+[[maybe_unused]] const int standard_input_open = [] {
+    if (::fcntl(0, F_GETFD) < 0) return ::open("/dev/null", O_RDONLY) == 0 ? 1 : 0;
+    return 1;
+}();
 
 // Knight shuffles that never touch a pawn: White runs through six placements
 // of its two knights, Black through ten, so a position comes back only every
@@ -407,6 +415,9 @@ TEST_F(KeyHistory, ShufflingLongPastTheFiftyMoveDrawStaysInsideTheArray) {
 // Runs fn with descriptor 0 reading the given bytes (then end of input),
 // and returns what it printed.
 std::string with_input(const std::string& bytes, const std::function<void()>& fn) {
+    // Descriptor 0 may be closed (a run without standard input): then the
+    // pipe itself lands on it.
+    const int saved = ::dup(0);
     int fds[2];
     if (::pipe(fds) != 0) {
         ADD_FAILURE() << "pipe";
@@ -416,14 +427,19 @@ std::string with_input(const std::string& bytes, const std::function<void()>& fn
     const ssize_t written = ::write(fds[1], bytes.data(), bytes.size());
     EXPECT_EQ(written, ssize_t(bytes.size()));
     ::close(fds[1]);
-    const int saved = ::dup(0);
-    ::dup2(fds[0], 0);
-    ::close(fds[0]);
+    if (fds[0] != 0) {
+        ::dup2(fds[0], 0);
+        ::close(fds[0]);
+    }
     ::testing::internal::CaptureStdout();
     fn();
     const std::string out = ::testing::internal::GetCapturedStdout();
-    ::dup2(saved, 0);
-    ::close(saved);
+    if (saved >= 0) {
+        ::dup2(saved, 0);
+        ::close(saved);
+    } else {
+        ::close(0);
+    }
     return out;
 }
 

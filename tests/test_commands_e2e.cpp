@@ -229,6 +229,23 @@ TEST(CommandSession, WhiteAndBlackSetTheSideToMoveAndForceMode) {
     finish(engine);
 }
 
+TEST(CommandSession, AutodisplayShowsTheBoardAfterTheEngineMoves) {
+    EngineProcess engine;
+    send_all(engine, {"autodisplay", "time 100", "go"});
+    ASSERT_TRUE(engine.expect("move ")) << engine.transcript();
+    ASSERT_TRUE(engine.expect("Stop clock, time remaining ")) << engine.transcript();
+    const Lines shown = engine.next_lines(19);
+    ASSERT_EQ(shown.size(), 19u) << engine.transcript();
+    EXPECT_EQ(shown.front(), "   a  b  c  d  e  f  g  h");
+    EXPECT_EQ(shown[2], "8|*R|*N|*B|*Q|*K|*B|*N|*R|8"); // Black has not moved
+    EXPECT_EQ(shown.back(), shown.front());
+    // A second autodisplay switches it off again.
+    send_all(engine, {"autodisplay", "go"});
+    ASSERT_TRUE(engine.expect("Stop clock, time remaining ")) << engine.transcript();
+    for (const auto& line : output_until_sync(engine)) EXPECT_NE(line, shown.front());
+    finish(engine);
+}
+
 TEST(CommandSession, UnknownLinesGetTheWholeLineBack) {
     EngineProcess engine;
     const Lines lines = {"force now",         "",         "protover 2",  "post", "?",
@@ -320,6 +337,21 @@ TEST(CommandSession, EndOfInputEndsTheRunEvenDuringASearch) {
         ASSERT_TRUE(engine.expect_line("Start clock at 300.00")) << engine.transcript();
         finish(engine);
         for (const auto& line : engine.lines()) EXPECT_NE(line.rfind("move ", 0), 0u) << line;
+    }
+    {
+        // quit typed during a search
+        EngineProcess engine;
+        send_all(engine, {"level 40 5 0", "go"});
+        ASSERT_TRUE(engine.expect_line("Start clock at 300.00")) << engine.transcript();
+        engine.send("quit");
+        EXPECT_EQ(engine.wait_exit(), 0) << engine.transcript();
+    }
+    {
+        // and the end of input while the engine thinks on the expected reply
+        EngineProcess engine;
+        send_all(engine, {"hard", "time 100", "go"});
+        ASSERT_TRUE(engine.expect("Pondering move ")) << engine.transcript();
+        finish(engine);
     }
 }
 

@@ -1,7 +1,9 @@
 // Whole sessions through the engine binary: the commands and their visible
 // effects, games played to their end in force mode, and bad input.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <regex>
 #include <string>
@@ -320,6 +322,20 @@ TEST(CommandSession, NewEmptiesTheLogAndQuitEndsTheRun) {
     engine.send("quit");
     EXPECT_EQ(engine.wait_exit(), 0); // input still open
     EXPECT_EQ(engine.file("log.txt"), "d2d4\n");
+}
+
+TEST(CommandSession, NewCarriesOnWhenTheLogCannotBeReopened) {
+    EngineProcess engine;
+    output_until_sync(engine);
+    // A directory in the log's place makes the reopening fail.
+    ASSERT_EQ(std::remove(engine.path("log.txt").c_str()), 0);
+    ASSERT_EQ(::mkdir(engine.path("log.txt").c_str(), 0755), 0);
+    engine.send("new");
+    engine.send("force");
+    send_all(engine, fools_mate);
+    EXPECT_EQ(output_until_sync(engine), Lines{"0-1 (Black mates)"});
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0) << engine.transcript();
 }
 
 TEST(CommandSession, EndOfInputEndsTheRunEvenDuringASearch) {

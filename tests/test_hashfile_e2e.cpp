@@ -1,0 +1,189 @@
+// The transposition-table image through the binary: dumphash and loadhash.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace {
+
+constexpr size_t IMAGE_SIZE = 67108864; // 4,194,304 entries of 16 bytes
+
+bool starts_with(const std::string& text, const std::string& head) {
+    return text.compare(0, head.size(), head) == 0;
+}
+
+// dumphash and loadhash print nothing when they succeed; this command's
+// answer must then be the very next line.
+void expect_silence(EngineProcess& engine) {
+    engine.send("printmove 5900");
+    const auto lines = engine.next_lines(1, 20000);
+    ASSERT_EQ(lines.size(), 1u) << engine.transcript();
+    EXPECT_EQ(lines[0], "e2e4") << engine.transcript();
+}
+
+bool all_zero(const std::string& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == 0; });
+}
+
+bool is_directory(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A short search from the initial position leaves entries in the table.
+void fill_table(EngineProcess& engine) {
+    engine.send("time 3000");
+    engine.send("go");
+    ASSERT_TRUE(engine.wait_for_line([](const std::string& l) { return starts_with(l, "move "); }))
+        << engine.transcript();
+    ASSERT_TRUE(engine.expect("Stop clock, time remaining")) << engine.transcript();
+}
+
+TEST(HashFile, DumpAtStartUpWritesAnImageOfZeros) {
+    EngineProcess engine;
+    engine.send("dumphash");
+    expect_silence(engine);
+    const std::string image = engine.file("hash");
+    EXPECT_EQ(image.size(), IMAGE_SIZE);
+    EXPECT_TRUE(all_zero(image));
+    EXPECT_FALSE(engine.file_exists("hash.tmp"));
+    engine.close_input();
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+TEST(HashFile, DumpLoadDumpGivesTheSameImageAndANewRunUsesIt) {
+    EngineProcess engine;
+    fill_table(engine);
+    engine.send("dumphash");
+    expect_silence(engine);
+    const std::string first = engine.file("hash");
+    ASSERT_EQ(first.size(), IMAGE_SIZE);
+    EXPECT_FALSE(all_zero(first)) << "the search stored nothing";
+
+    engine.send("loadhash");
+    engine.send("dumphash");
+    expect_silence(engine);
+    EXPECT_TRUE(engine.file("hash") == first) << "loading the image changed the table";
+    EXPECT_FALSE(engine.file_exists("hash.tmp"));
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+
+    // A later run in the same directory loads the same table ...
+    EngineOptions options;
+    options.dir = engine.dir();
+    EngineProcess later(options);
+    later.send("loadhash");
+    later.send("dumphash");
+    expect_silence(later);
+    EXPECT_TRUE(later.file("hash") == first) << "a new run loaded another table";
+
+    // ... and its search finds the initial position's exact entry at once:
+    // the first thinking line is a table hit, marked " !".
+    later.send("time 300");
+    later.send("go");
+    const auto line =
+        later.wait_for_line([](const std::string& l) { return starts_with(l, "  "); });
+    ASSERT_TRUE(line) << later.transcript();
+    EXPECT_TRUE(line->size() > 2 && line->substr(line->size() - 2) == " !") << *line;
+    later.close_input();
+    EXPECT_EQ(later.wait_exit(), 0);
+}
+
+TEST(HashFile, ShortImageLoadsOnlyTheEntriesItCovers) {
+    EngineProcess engine;
+    fill_table(engine);
+    engine.send("dumphash");
+    expect_silence(engine);
+    const std::string full = engine.file("hash");
+    ASSERT_EQ(full.size(), IMAGE_SIZE);
+
+    // Two entries of our own; the rest of the table keeps its contents.
+    std::string patch;
+    for (int i = 0; i < 32; i++) patch.push_back(char(0xA0 + i));
+    ASSERT_TRUE(engine.write_file("hash", patch));
+    engine.send("loadhash");
+    expect_silence(engine);
+    engine.send("dumphash");
+    expect_silence(engine);
+    const std::string after = engine.file("hash");
+    ASSERT_EQ(after.size(), IMAGE_SIZE);
+    EXPECT_EQ(after.substr(0, 32), patch);
+    EXPECT_TRUE(after.compare(32, std::string::npos, full, 32, std::string::npos) == 0);
+    engine.close_input();
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+TEST(HashFile, LoadWithoutAFileSaysSoAndChangesNothing) {
+    EngineProcess engine;
+    engine.send("loadhash");
+    EXPECT_EQ(engine.next_lines(1), std::vector<std::string>{"File not found: hash"});
+    engine.send("dumphash");
+    expect_silence(engine);
+    EXPECT_TRUE(all_zero(engine.file("hash")));
+    engine.close_input();
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+// As root, permissions do not stop a write; a directory in the way of the
+// temporary file does.
+TEST(HashFile, DumpThatCannotWriteSaysSoAndKeepsTheOldImage) {
+    EngineProcess engine;
+    ASSERT_TRUE(engine.write_file("hash", "a good image"));
+    ASSERT_EQ(::mkdir(engine.path("hash.tmp").c_str(), 0755), 0);
+    engine.send("dumphash");
+    EXPECT_EQ(engine.next_lines(1), std::vector<std::string>{"File not found: hash"})
+        << engine.transcript();
+    EXPECT_EQ(engine.file("hash"), "a good image");
+    EXPECT_TRUE(is_directory(engine.path("hash.tmp")));
+    // still alive and usable
+    expect_silence(engine);
+    engine.close_input();
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+// A write that fails half-way (a full device) leaves no partial image
+// behind and the old one in place.
+TEST(HashFile, DumpThatFailsHalfWayKeepsTheOldImage) {
+    struct stat st;
+    if (::stat("/dev/full", &st) != 0) GTEST_SKIP() << "no /dev/full here";
+    EngineProcess engine;
+    ASSERT_TRUE(engine.write_file("hash", "a good image"));
+    ASSERT_EQ(::symlink("/dev/full", engine.path("hash.tmp").c_str()), 0);
+    engine.send("dumphash");
+    EXPECT_EQ(engine.next_lines(1, 20000), std::vector<std::string>{"File not found: hash"})
+        << engine.transcript();
+    EXPECT_EQ(engine.file("hash"), "a good image");
+    EXPECT_NE(::lstat(engine.path("hash.tmp").c_str(), &st), 0) << "temporary file left behind";
+    engine.close_input();
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+// Both commands end a search they interrupt instead of resuming it.
+TEST(HashFile, DumpDuringASearchEndsTheSearch) {
+    EngineProcess engine;
+    engine.send("time 3000");
+    engine.send("go");
+    ASSERT_TRUE(engine.expect_line("Start clock at 30.00")) << engine.transcript();
+    engine.send("dumphash");
+    ASSERT_TRUE(engine.expect_line("Search aborted")) << engine.transcript();
+    expect_silence(engine);
+    EXPECT_EQ(engine.file("hash").size(), IMAGE_SIZE);
+    // no move comes without a new go, which starts the clock again
+    EXPECT_EQ(engine.read_available(500).find("move "), std::string::npos);
+    engine.send("go");
+    ASSERT_TRUE(engine.wait_for_line([](const std::string& l) { return starts_with(l, "move "); }))
+        << engine.transcript();
+    int clock_starts = 0;
+    for (const auto& line : engine.lines())
+        if (starts_with(line, "Start clock at")) clock_starts++;
+    EXPECT_EQ(clock_starts, 2) << engine.transcript();
+    engine.close_input();
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+} // namespace

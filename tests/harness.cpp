@@ -117,9 +117,14 @@ bool EngineProcess::start() {
     }
     if (pid == 0) {
         // Child: only async-signal-safe calls from here to exec.
-        ::dup2(in_pipe[0], 0);
-        ::dup2(out_pipe[1], 1);
-        ::dup2(options_.merge_stderr ? out_pipe[1] : err_pipe[1], 2);
+        // Lift the pipe ends above 2 first: when the test runs with a
+        // standard descriptor closed, a pipe may sit on 0..2 already.
+        const int in = ::fcntl(in_pipe[0], F_DUPFD, 3);
+        const int out = ::fcntl(out_pipe[1], F_DUPFD, 3);
+        const int err = options_.merge_stderr ? out : ::fcntl(err_pipe[1], F_DUPFD, 3);
+        ::dup2(in, 0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
         ::signal(SIGPIPE, SIG_DFL);
         if (::chdir(dir_.c_str()) != 0) {
             const char msg[] = "harness: cannot enter the working directory\n";

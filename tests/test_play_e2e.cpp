@@ -272,7 +272,6 @@ TEST(PlayXboard, OpponentCastlingIsAcceptedAndTheEngineMatesWithALegalMove) {
     // Both mates are found at depth 1; whichever comes, it is announced in
     // the engine's notation: "O-O-O", never the king's coordinates.
     EXPECT_TRUE(move == "O-O-O" || move == "e1d2") << move;
-    std::printf("mate %s\n", move.c_str());
     EXPECT_TRUE(referee.play(move)) << move;
     EXPECT_TRUE(referee.game_over());
     EXPECT_TRUE(engine.expect_line("1-0 (White mates)")) << engine.transcript();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -526,6 +527,18 @@ TEST_F(Search, ClockStopReturnsTheBestMoveSoFar) {
     EXPECT_EQ(iteration_depth, 7); // depths 1-6 take fewer nodes
 }
 
+TEST_F(Search, StopDuringTheFirstRootMoveLeavesNoScore) {
+    const Position start = play("");
+    search_positions[0] = start;
+    in_check[0] = 0;
+    reset_counters();
+    stop_at_poll(2); // the root, then its first child polls
+    EXPECT_EQ(search_root(3), -INFINITY_SCORE);
+    EXPECT_EQ(root_move_done, 0);
+    EXPECT_EQ(abort_search, 1);
+    EXPECT_FALSE(slot_holds(start.key));
+}
+
 // ---- root search and thinking lines ----
 
 TEST_F(Search, ThinkingLineFormat) {
@@ -581,6 +594,47 @@ TEST_F(Search, ExactRootEntryAnswersEachIterationWithAMarkedLine) {
               std::string::npos)
         << console.output;
     EXPECT_NE(console.output.find("Nodes: 2  CPU seconds: "), std::string::npos);
+}
+
+TEST_F(Search, BadExactRootEntryIsReportedThenDroppedByThePicker) {
+    const Position start = play("");
+    hash_store(start, 0, 10, 5, EXACT, make_move_word(sq("e4"), sq("e5"), PAWN));
+    const Outcome o = think(start, 1);
+    const auto lines = lines_of(o.output);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "tellusererror Bad EXACT hash move found at root!");
+    EXPECT_EQ(lines[1], "tellusererror Bad hash move at ply 0");
+    EXPECT_EQ(lines[2].rfind("  1 ", 0), 0u);
+    EXPECT_TRUE(move_is_legal(start, o.best));
+}
+
+TEST_F(Search, NodeRateEstimateIsAMeanOfMeasuredRates) {
+    xboard_mode = 0;
+    const std::uint32_t before = nps_estimate;
+    testing::internal::CaptureStdout();
+    update_nps(0); // nothing measured: unchanged, still announced
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "New NPS value: " + std::to_string(before) + "\n");
+    EXPECT_EQ(nps_estimate, before);
+
+    // Each further sample of the same rate brings the mean closer to it.
+    const long long rate = 5000000;
+    testing::internal::CaptureStdout();
+    update_nps(std::uint32_t(rate));
+    long long distance = std::llabs(nps_estimate - rate);
+    for (int i = 0; i < 3; i++) {
+        update_nps(std::uint32_t(rate));
+        const long long now = std::llabs(nps_estimate - rate);
+        EXPECT_LE(now, distance);
+        distance = now;
+    }
+    const std::string announced = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(std::count(announced.begin(), announced.end(), '\n'), 4);
+
+    xboard_mode = 1;
+    testing::internal::CaptureStdout();
+    update_nps(0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 
 TEST_F(Search, ThinkingLinesOfTheInitialPosition) {

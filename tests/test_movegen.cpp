@@ -1,0 +1,570 @@
+// Attack detection, the two generators (groups and order), the legal list
+// and the validity test of stored moves.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <initializer_list>
+#include <set>
+#include <vector>
+
+#include "board/board.h"
+
+namespace {
+
+struct TablesEnvironment : ::testing::Environment {
+    void SetUp() override { init_tables(); }
+};
+[[maybe_unused]] ::testing::Environment* const tables_environment =
+    ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
+
+std::uint64_t history[KEY_HISTORY_SIZE];
+
+using Moves = std::vector<Move>;
+
+constexpr Square sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
+
+Bitboard squares(std::initializer_list<const char*> names) {
+    Bitboard b = 0;
+    for (const char* n : names) b |= Bitboard(1) << sq(n);
+    return b;
+}
+
+Move word(const char* from, const char* to, int piece, int captured = 0, int promotion = 0) {
+    return make_move_word(sq(from), sq(to), piece, captured, promotion);
+}
+
+Position from_fen(const char* fen) {
+    Position pos;
+    EXPECT_EQ(setup_from_fen(pos, fen, history), 1) << fen;
+    return pos;
+}
+
+Position start() {
+    Position pos;
+    setup_start_position(pos, history);
+    return pos;
+}
+
+Moves captures(const Position& pos) {
+    Move list[MAX_MOVES];
+    return Moves(list, generate_captures(pos, list));
+}
+
+Moves quiet(const Position& pos) {
+    Move list[MAX_MOVES];
+    return Moves(list, generate_quiet(pos, list));
+}
+
+Moves legal(const Position& pos) {
+    Move list[MAX_MOVES];
+    return Moves(list, legal_moves(pos, list));
+}
+
+bool contains(const Moves& moves, Move m) {
+    return std::find(moves.begin(), moves.end(), m) != moves.end();
+}
+
+// ---- attack detection ----
+
+bool on_board(int r, int f) { return r >= 0 && r < 8 && f >= 0 && f < 8; }
+
+// Squares attacked by the piece on s, found on the mailbox board alone.
+Bitboard mailbox_attacks(const Position& pos, Square s) {
+    const PieceCode code = pos.board[s];
+    const int type = std::abs(code), r = s >> 3, f = s & 7;
+    Bitboard b = 0;
+    auto add = [&](int rr, int ff) {
+        if (on_board(rr, ff)) b |= Bitboard(1) << (rr * 8 + ff);
+    };
+    auto slide = [&](int dr, int df) {
+        for (int rr = r + dr, ff = f + df; on_board(rr, ff); rr += dr, ff += df) {
+            add(rr, ff);
+            if (pos.board[rr * 8 + ff]) break;
+        }
+    };
+    switch (type) {
+    case PAWN:
+        add(r + (code > 0 ? 1 : -1), f - 1);
+        add(r + (code > 0 ? 1 : -1), f + 1);
+        break;
+    case KNIGHT:
+        for (int dr : {-2, -1, 1, 2})
+            for (int df : {-2, -1, 1, 2})
+                if (std::abs(dr) != std::abs(df)) add(r + dr, f + df);
+        break;
+    case KING:
+        for (int dr : {-1, 0, 1})
+            for (int df : {-1, 0, 1})
+                if (dr || df) add(r + dr, f + df);
+        break;
+    default:
+        if (type == BISHOP || type == QUEEN)
+            for (int dr : {-1, 1})
+                for (int df : {-1, 1}) slide(dr, df);
+        if (type == ROOK || type == QUEEN) {
+            slide(1, 0), slide(-1, 0), slide(0, 1), slide(0, -1);
+        }
+    }
+    return b;
+}
+
+TEST(Attacks, PawnAttacksDiagonallyOnly) {
+    const Position pos = from_fen("4k3/8/8/8/4P3/8/8/4K3 w - - 0 1");
+    EXPECT_EQ(is_attacked(pos, sq("d5"), 1), 1);
+    EXPECT_EQ(is_attacked(pos, sq("f5"), 1), 1);
+    EXPECT_EQ(is_attacked(pos, sq("e5"), 1), 0);
+    EXPECT_EQ(is_attacked(pos, sq("d5"), 0), 0);
+    EXPECT_EQ(attacks_from(pos, sq("e4")), squares({"d5", "f5"}));
+}
+
+TEST(Attacks, EdgePawnsDoNotWrap) {
+    const Position pos = from_fen("4k3/p6p/8/8/8/8/P6P/4K3 w - - 0 1");
+    EXPECT_EQ(attacks_from(pos, sq("a2")), squares({"b3"}));
+    EXPECT_EQ(attacks_from(pos, sq("h2")), squares({"g3"}));
+    EXPECT_EQ(attacks_from(pos, sq("a7")), squares({"b6"}));
+    EXPECT_EQ(attacks_from(pos, sq("h7")), squares({"g6"}));
+    EXPECT_EQ(is_attacked(pos, sq("a3"), 1), 0); // h2 + 9 would wrap here
+    EXPECT_EQ(is_attacked(pos, sq("h6"), 0), 0); // a7 - 9 would wrap here
+}
+
+TEST(Attacks, BlockerStopsASliderUntilItLeaves) {
+    Position pos = from_fen("8/8/8/k7/r2N3K/8/8/8 w - - 0 1");
+    EXPECT_EQ(is_attacked(pos, sq("c4"), 0), 1);
+    EXPECT_EQ(is_attacked(pos, sq("d4"), 0), 1); // the blocker's own square
+    EXPECT_EQ(is_attacked(pos, sq("e4"), 0), 0);
+    EXPECT_EQ(is_attacked(pos, sq("h4"), 0), 0);
+    make_move(pos, word("d4", "f3", KNIGHT)); // exposes its own king; made all the same
+    EXPECT_EQ(is_attacked(pos, sq("e4"), 0), 1);
+    EXPECT_EQ(is_attacked(pos, sq("h4"), 0), 1);
+}
+
+TEST(Attacks, AdjacentKingsAttackEachOther) {
+    Position pos = from_fen("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+    make_move(pos, word("e1", "e7", KING)); // no legal game gets here
+    EXPECT_EQ(is_attacked(pos, sq("e8"), 1), 1);
+    EXPECT_EQ(is_attacked(pos, sq("e7"), 0), 1);
+}
+
+TEST(Attacks, AttacksFromByPiece) {
+    const Position pos = from_fen("4k3/8/8/3q4/8/8/8/4K3 w - - 0 1");
+    EXPECT_EQ(attacks_from(pos, sq("a1")), 0u);
+    EXPECT_EQ(attacks_from(pos, sq("d5")),
+              diagonal_attacks(pos, sq("d5")) | straight_attacks(pos, sq("d5")));
+    EXPECT_EQ(attacks_from(pos, sq("e1")), king_attacks[sq("e1")]);
+}
+
+// ---- generation order ----
+
+TEST(Generation, InitialPosition) {
+    const Position pos = start();
+    EXPECT_TRUE(captures(pos).empty());
+    Moves expected = {word("b1", "a3", KNIGHT), word("b1", "c3", KNIGHT), word("g1", "f3", KNIGHT),
+                      word("g1", "h3", KNIGHT)};
+    for (int f = 0; f < 8; f++) expected.push_back(make_move_word(8 + f, 16 + f, PAWN));
+    for (int f = 0; f < 8; f++) expected.push_back(make_move_word(8 + f, 24 + f, PAWN));
+    EXPECT_EQ(quiet(pos), expected);
+    EXPECT_EQ(legal(pos), expected);
+}
+
+TEST(Generation, InitialPositionBlackAfterE4) {
+    Position pos = start();
+    make_move(pos, word("e2", "e4", PAWN));
+    EXPECT_TRUE(captures(pos).empty());
+    Moves expected = {word("b8", "a6", KNIGHT), word("b8", "c6", KNIGHT), word("g8", "f6", KNIGHT),
+                      word("g8", "h6", KNIGHT)};
+    for (int f = 0; f < 8; f++) expected.push_back(make_move_word(48 + f, 40 + f, PAWN));
+    for (int f = 0; f < 8; f++) expected.push_back(make_move_word(48 + f, 32 + f, PAWN));
+    EXPECT_EQ(quiet(pos), expected);
+}
+
+TEST(Generation, PromotionsSplitBetweenTheLists) {
+    const Position pos = from_fen("r3k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    EXPECT_EQ(captures(pos),
+              (Moves{word("b7", "a8", PAWN, ROOK, QUEEN), word("b7", "b8", PAWN, 0, QUEEN)}));
+    EXPECT_EQ(quiet(pos),
+              (Moves{word("b7", "a8", PAWN, ROOK, ROOK), word("b7", "a8", PAWN, ROOK, KNIGHT),
+                     word("b7", "a8", PAWN, ROOK, BISHOP), word("b7", "b8", PAWN, 0, ROOK),
+                     word("b7", "b8", PAWN, 0, KNIGHT), word("b7", "b8", PAWN, 0, BISHOP),
+                     word("e1", "d1", KING), word("e1", "f1", KING), word("e1", "d2", KING),
+                     word("e1", "e2", KING), word("e1", "f2", KING)}));
+}
+
+TEST(Generation, PromotionsBothCaptureSides) {
+    const Position pos = from_fen("r1n1k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    const Moves c = captures(pos);
+    EXPECT_EQ(c, (Moves{word("b7", "a8", PAWN, ROOK, QUEEN), word("b7", "c8", PAWN, KNIGHT, QUEEN),
+                        word("b7", "b8", PAWN, 0, QUEEN)}));
+    const Moves q = quiet(pos);
+    ASSERT_GE(q.size(), 9u);
+    EXPECT_EQ(Moves(q.begin(), q.begin() + 9),
+              (Moves{word("b7", "a8", PAWN, ROOK, ROOK), word("b7", "a8", PAWN, ROOK, KNIGHT),
+                     word("b7", "a8", PAWN, ROOK, BISHOP), word("b7", "c8", PAWN, KNIGHT, ROOK),
+                     word("b7", "c8", PAWN, KNIGHT, KNIGHT), word("b7", "c8", PAWN, KNIGHT, BISHOP),
+                     word("b7", "b8", PAWN, 0, ROOK), word("b7", "b8", PAWN, 0, KNIGHT),
+                     word("b7", "b8", PAWN, 0, BISHOP)}));
+}
+
+TEST(Generation, BlackPromotions) {
+    const Position pos = from_fen("4k3/8/8/8/8/8/6p1/4KN1R b - - 0 1");
+    EXPECT_EQ(captures(pos),
+              (Moves{word("g2", "f1", PAWN, KNIGHT, QUEEN), word("g2", "h1", PAWN, ROOK, QUEEN),
+                     word("g2", "g1", PAWN, 0, QUEEN)}));
+    EXPECT_EQ(
+        quiet(pos),
+        (Moves{word("g2", "f1", PAWN, KNIGHT, ROOK), word("g2", "f1", PAWN, KNIGHT, KNIGHT),
+               word("g2", "f1", PAWN, KNIGHT, BISHOP), word("g2", "h1", PAWN, ROOK, ROOK),
+               word("g2", "h1", PAWN, ROOK, KNIGHT), word("g2", "h1", PAWN, ROOK, BISHOP),
+               word("g2", "g1", PAWN, 0, ROOK), word("g2", "g1", PAWN, 0, KNIGHT),
+               word("g2", "g1", PAWN, 0, BISHOP), word("e8", "d7", KING), word("e8", "e7", KING),
+               word("e8", "f7", KING), word("e8", "d8", KING), word("e8", "f8", KING)}));
+}
+
+TEST(Generation, EnPassantCapturesCarryAPawn) {
+    EXPECT_EQ(captures(from_fen("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2")),
+              (Moves{word("e5", "d6", PAWN, PAWN)}));
+    EXPECT_EQ(captures(from_fen("4k3/8/8/8/4pP2/8/8/4K3 b - f3 0 1")),
+              (Moves{word("e4", "f3", PAWN, PAWN)}));
+    // Both capture groups, each in ascending order of origin.
+    EXPECT_EQ(captures(from_fen("4k3/8/1n3n2/2PpP3/8/8/8/4K3 w - d6 0 2")),
+              (Moves{word("c5", "b6", PAWN, KNIGHT), word("e5", "d6", PAWN, PAWN),
+                     word("c5", "d6", PAWN, PAWN), word("e5", "f6", PAWN, KNIGHT)}));
+    // Reached by play rather than by set-up.
+    Position pos = start();
+    for (Move m : {word("e2", "e4", PAWN), word("h7", "h6", PAWN), word("e4", "e5", PAWN),
+                   word("d7", "d5", PAWN)})
+        make_move(pos, m);
+    EXPECT_EQ(captures(pos), (Moves{word("e5", "d6", PAWN, PAWN)}));
+    EXPECT_TRUE(contains(legal(pos), word("e5", "d6", PAWN, PAWN)));
+}
+
+TEST(Generation, PawnCapturesDoNotWrap) {
+    EXPECT_EQ(captures(from_fen("4k3/p7/6p1/1p5P/P6p/8/8/4K3 w - - 0 1")),
+              (Moves{word("h5", "g6", PAWN, PAWN), word("a4", "b5", PAWN, PAWN)}));
+    EXPECT_EQ(captures(from_fen("4k3/8/8/p7/PP5p/6PP/8/4K3 b - - 0 1")),
+              (Moves{word("h4", "g3", PAWN, PAWN), word("a5", "b4", PAWN, PAWN)}));
+}
+
+TEST(Generation, PieceGroupsInOrder) {
+    // One capture by each kind of piece: listed pawn, knight, bishop, rook, queen, king.
+    const Position pos = from_fen("4k3/p7/8/3p2rb/2Pn4/QN6/3B1n2/4K2R w - - 0 1");
+    EXPECT_EQ(captures(pos),
+              (Moves{word("c4", "d5", PAWN, PAWN), word("b3", "d4", KNIGHT, KNIGHT),
+                     word("d2", "g5", BISHOP, ROOK), word("h1", "h5", ROOK, BISHOP),
+                     word("a3", "a7", QUEEN, PAWN), word("e1", "f2", KING, KNIGHT)}));
+    // Quiet moves: knight, bishop, rook, queen, pawn, king; each by ascending origin and target.
+    const Moves q = quiet(pos);
+    std::vector<int> pieces;
+    for (Move m : q)
+        if (pieces.empty() || pieces.back() != move_piece(m)) pieces.push_back(move_piece(m));
+    EXPECT_EQ(pieces, (std::vector<int>{KNIGHT, BISHOP, ROOK, QUEEN, PAWN, KING}));
+    for (std::size_t i = 1; i < q.size(); i++)
+        if (move_piece(q[i]) == move_piece(q[i - 1]) && move_piece(q[i]) != PAWN) {
+            EXPECT_LT(move_from(q[i - 1]) * 64 + move_to(q[i - 1]),
+                      move_from(q[i]) * 64 + move_to(q[i]));
+        }
+}
+
+TEST(Castling, BothSidesInOrder) {
+    const Moves w = quiet(from_fen("4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1"));
+    const auto ws = std::find(w.begin(), w.end(), Move(WHITE_SHORT_CASTLE));
+    ASSERT_NE(ws, w.end());
+    ASSERT_NE(ws + 1, w.end());
+    EXPECT_EQ(*(ws + 1), Move(WHITE_LONG_CASTLE));
+    // Castling comes after the rook moves and before the king moves.
+    EXPECT_EQ(move_piece(*(ws - 1)), ROOK);
+    EXPECT_EQ(move_piece(*(ws + 2)), KING);
+
+    const Moves b = quiet(from_fen("r3k2r/8/8/8/8/8/8/4K3 b kq - 0 1"));
+    ASSERT_GE(b.size(), 7u);
+    EXPECT_EQ(Moves(b.end() - 7, b.end()),
+              (Moves{Move(BLACK_SHORT_CASTLE), Move(BLACK_LONG_CASTLE), word("e8", "d7", KING),
+                     word("e8", "e7", KING), word("e8", "f7", KING), word("e8", "d8", KING),
+                     word("e8", "f8", KING)}));
+}
+
+TEST(Castling, AttackedAndBlockedSquares) {
+    const Move long_white = WHITE_LONG_CASTLE, short_white = WHITE_SHORT_CASTLE;
+    // b1 attacked (knight a3): allowed.
+    EXPECT_TRUE(contains(quiet(from_fen("4k3/8/8/8/8/n7/8/R3K3 w Q - 0 1")), long_white));
+    // d1 attacked (rook d8): not allowed.
+    EXPECT_FALSE(contains(quiet(from_fen("3rk3/8/8/8/8/8/8/R3K3 w Q - 0 1")), long_white));
+    // c1 attacked.
+    EXPECT_FALSE(contains(quiet(from_fen("2r1k3/8/8/8/8/8/8/R3K3 w Q - 0 1")), long_white));
+    // In check.
+    EXPECT_FALSE(contains(quiet(from_fen("4r1k1/8/8/8/8/8/8/R3K3 w Q - 0 1")), long_white));
+    // b1 occupied.
+    EXPECT_FALSE(contains(quiet(from_fen("4k3/8/8/8/8/8/8/RN2K3 w Q - 0 1")), long_white));
+    // No right.
+    EXPECT_FALSE(contains(quiet(from_fen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1")), long_white));
+    // g1 attacked stops only the short side.
+    const Moves g = quiet(from_fen("4k1r1/8/8/8/8/8/8/R3K2R w KQ - 0 1"));
+    EXPECT_FALSE(contains(g, short_white));
+    EXPECT_TRUE(contains(g, long_white));
+    // f1 attacked.
+    EXPECT_FALSE(contains(quiet(from_fen("4kr2/8/8/8/8/8/8/4K2R w K - 0 1")), short_white));
+    // Path blocked by a piece of either colour.
+    EXPECT_FALSE(contains(quiet(from_fen("4k3/8/8/8/8/8/8/4K1nR w K - 0 1")), short_white));
+    EXPECT_FALSE(contains(quiet(from_fen("4k3/8/8/8/8/8/8/4KB1R w K - 0 1")), short_white));
+    // Black: b8 attacked allowed, d8 attacked not.
+    EXPECT_TRUE(
+        contains(quiet(from_fen("r3k3/8/N7/8/8/8/8/4K3 b q - 0 1")), Move(BLACK_LONG_CASTLE)));
+    EXPECT_FALSE(
+        contains(quiet(from_fen("r3k3/8/8/8/8/8/8/3RK3 b q - 0 1")), Move(BLACK_LONG_CASTLE)));
+}
+
+// ---- the legal list ----
+
+TEST(LegalMoves, PinnedPieceAndMates) {
+    const Position pinned = from_fen("4k3/4r3/8/8/8/8/4N3/4K3 w - - 0 1");
+    const Moves q = quiet(pinned);
+    EXPECT_TRUE(contains(q, word("e2", "c3", KNIGHT)));
+    for (Move m : legal(pinned)) EXPECT_NE(move_from(m), sq("e2"));
+    EXPECT_FALSE(legal(pinned).empty());
+
+    Move list[MAX_MOVES];
+    const Position mated =
+        from_fen("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3");
+    EXPECT_FALSE(quiet(mated).empty());
+    EXPECT_EQ(legal_moves(mated, list), list);
+    const Position stalemate = from_fen("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
+    EXPECT_EQ(legal_moves(stalemate, list), list);
+}
+
+TEST(LegalMoves, WholeWordMatch) {
+    const Position pos = start();
+    const Move e2e4 = make_move_word(12, 28, PAWN);
+    EXPECT_EQ(e2e4, 5900u);
+    EXPECT_EQ(move_is_legal(pos, e2e4), 1);
+    EXPECT_EQ(move_is_legal(pos, e2e4 | 1u << 15), 0); // captured 1
+    EXPECT_EQ(move_is_legal(pos, e2e4 | 5u << 18), 0); // promotion
+    EXPECT_EQ(move_is_legal(pos, 0), 0);
+    EXPECT_EQ(move_is_legal(pos, word("e7", "e5", PAWN)), 0); // black's move
+}
+
+// Reference legal list: both generators, then make on a copy and test the
+// mover's king, keeping generation order.
+Moves reference_legal(const Position& pos) {
+    Moves all = captures(pos), out;
+    const Moves q = quiet(pos);
+    all.insert(all.end(), q.begin(), q.end());
+    for (Move m : all) {
+        Position child = pos;
+        make_move(child, m);
+        const int attacked = child.white_to_move ? is_attacked(child, child.black_king_square, 1)
+                                                 : is_attacked(child, child.white_king_square, 0);
+        if (!attacked) out.push_back(m);
+    }
+    return out;
+}
+
+bool geometry_ok(Move m) {
+    const int from = move_from(m), to = move_to(m);
+    const int dr = (to >> 3) - (from >> 3), df = (to & 7) - (from & 7);
+    switch (move_piece(m)) {
+    case PAWN:
+        if (move_captured(m)) return std::abs(df) == 1 && std::abs(dr) == 1;
+        return df == 0 && (std::abs(dr) == 1 || std::abs(dr) == 2);
+    case KNIGHT:
+        return std::abs(dr * df) == 2;
+    case BISHOP:
+        return std::abs(dr) == std::abs(df) && dr != 0;
+    case ROOK:
+        return (dr == 0) != (df == 0);
+    case QUEEN:
+        return (std::abs(dr) == std::abs(df) && dr != 0) || ((dr == 0) != (df == 0));
+    case KING:
+        return (std::max(std::abs(dr), std::abs(df)) == 1) || m == WHITE_SHORT_CASTLE ||
+               m == WHITE_LONG_CASTLE || m == BLACK_SHORT_CASTLE || m == BLACK_LONG_CASTLE;
+    }
+    return false;
+}
+
+struct WalkTally {
+    long nodes = 0, failures = 0;
+};
+
+void check_node(const Position& pos, WalkTally& tally, const char* fen) {
+    tally.nodes++;
+    auto fail = [&](const char* what, Move m) {
+        if (tally.failures++ < 10) ADD_FAILURE() << what << " move " << m << " from " << fen;
+    };
+    const Moves c = captures(pos), q = quiet(pos);
+    std::set<Move> seen;
+    const Bitboard own = pos.white_to_move ? pos.white_pieces : pos.black_pieces;
+    for (Move m : c) {
+        // Captures list: real captures that are not under-promotions, and queen promotions.
+        const int promo = move_promotion(m);
+        if (!(promo == QUEEN || (move_captured(m) && promo == 0))) fail("capture list", m);
+    }
+    for (Move m : q) {
+        const int promo = move_promotion(m);
+        if (!(promo == 0 && move_captured(m) == 0) && !(promo >= BISHOP && promo <= ROOK))
+            fail("quiet list", m);
+    }
+    for (const Moves* list : {&c, &q}) {
+        for (Move m : *list) {
+            if (!seen.insert(m).second) fail("duplicate", m);
+            if (!geometry_ok(m)) fail("geometry", m);
+            if (m >> 21) fail("stray bits", m);
+            if (!(own & square_mask[move_from(m)])) fail("origin", m);
+            if (own & square_mask[move_to(m)]) fail("own target", m);
+            const int victim = std::abs(pos.board[move_to(m)]);
+            if (move_captured(m) != victim &&
+                !(move_piece(m) == PAWN && move_captured(m) == PAWN && move_to(m) == pos.ep_square))
+                fail("captured type", m);
+            if (!move_is_valid(pos, m)) fail("not valid", m);
+        }
+    }
+    if (legal(pos) != reference_legal(pos)) fail("legal list", 0);
+
+    // Attack test against the mailbox board, every square and both colours.
+    Bitboard by_colour[2] = {0, 0};
+    for (int s = 0; s < 64; s++) {
+        if (!pos.board[s]) continue;
+        const Bitboard a = mailbox_attacks(pos, s);
+        if (attacks_from(pos, s) != a) fail("attacks_from", Move(s));
+        by_colour[pos.board[s] > 0] |= a;
+    }
+    for (int s = 0; s < 64; s++)
+        for (int colour : {0, 1})
+            if (is_attacked(pos, s, colour) != int((by_colour[colour] >> s) & 1))
+                fail("is_attacked", Move(s));
+}
+
+void walk(const Position& pos, int depth, WalkTally& tally, const char* fen) {
+    check_node(pos, tally, fen);
+    if (depth == 0) return;
+    for (Move m : legal(pos)) {
+        Position child = pos;
+        make_move(child, m);
+        walk(child, depth - 1, tally, fen);
+    }
+}
+
+TEST(Generation, ConsistentThroughoutShallowTrees) {
+    const char* const fens[] = {
+        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
+        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+        "r2q1rk1/pP1p2pp/Q4n2/bbp1p3/Np6/1B3NBn/pPPP1PPP/R3K2R b KQ - 0 1",
+        "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
+        "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
+        "4k3/8/8/2PpP3/8/8/8/4K3 w - d6 0 2",
+        "4k3/8/8/8/2pPp3/8/8/4K3 b - d3 0 2",
+    };
+    for (const char* fen : fens) {
+        WalkTally tally;
+        walk(from_fen(fen), 2, tally, fen);
+        EXPECT_EQ(tally.failures, 0) << fen;
+        EXPECT_GT(tally.nodes, 1) << fen;
+    }
+}
+
+// ---- validity of stored moves ----
+
+TEST(MoveValidity, KnightStep) {
+    const Move g1f3 = word("g1", "f3", KNIGHT);
+    EXPECT_EQ(move_is_valid(start(), g1f3), 1);
+    Position pos = start();
+    make_move(pos, word("e2", "e4", PAWN));
+    make_move(pos, word("e7", "e5", PAWN));
+    EXPECT_EQ(move_is_valid(pos, g1f3), 1);
+    make_move(pos, word("d2", "d3", PAWN)); // black to move now
+    EXPECT_EQ(move_is_valid(pos, g1f3), 0);
+    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/5P2/8/4K1N1 w - - 0 1"), g1f3), 0);
+    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/8/8/4K3 w - - 0 1"), g1f3), 0); // no knight
+    // Captures need an enemy piece of exactly the recorded type.
+    const Position target = from_fen("4k3/8/8/8/8/5p2/8/4K1N1 w - - 0 1");
+    EXPECT_EQ(move_is_valid(target, g1f3), 0);
+    EXPECT_EQ(move_is_valid(target, word("g1", "f3", KNIGHT, PAWN)), 1);
+    EXPECT_EQ(move_is_valid(target, word("g1", "f3", KNIGHT, KNIGHT)), 0);
+    EXPECT_EQ(move_is_valid(start(), word("g1", "f3", KNIGHT, PAWN)), 0);
+}
+
+TEST(MoveValidity, SliderNeedsAnOpenWay) {
+    const Move c1g5 = word("c1", "g5", BISHOP);
+    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/8/8/2B1K3 w - - 0 1"), c1g5), 1);
+    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/8/3P4/2B1K3 w - - 0 1"), c1g5), 0);
+    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/4p3/8/2B1K3 w - - 0 1"), c1g5), 0);
+    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/5N2/8/8/2B1K3 w - - 0 1"), c1g5), 0);
+    EXPECT_EQ(move_is_valid(start(), c1g5), 0);
+    // Rook and queen likewise.
+    const Position rook = from_fen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
+    EXPECT_EQ(move_is_valid(rook, word("a1", "a8", ROOK)), 1);
+    EXPECT_EQ(move_is_valid(rook, word("a1", "e1", ROOK)), 0); // own king there
+    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/p7/8/8/R3K3 w - - 0 1"), word("a1", "a8", ROOK)),
+              0);
+    const Position queen = from_fen("4k3/8/8/8/3Q4/8/8/4K3 w - - 0 1");
+    EXPECT_EQ(move_is_valid(queen, word("d4", "h8", QUEEN)), 1);
+    EXPECT_EQ(move_is_valid(queen, word("d4", "d8", QUEEN)), 1);
+    EXPECT_EQ(move_is_valid(queen, word("d4", "e6", QUEEN)), 0); // not on a line
+}
+
+TEST(MoveValidity, PawnSteps) {
+    const Position pos = start();
+    EXPECT_EQ(move_is_valid(pos, word("e2", "e4", PAWN)), 1);
+    EXPECT_EQ(move_is_valid(pos, word("e2", "e3", PAWN)), 1);
+    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1"), word("e2", "e4", PAWN)),
+              0);
+    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/4n3/8/4P3/4K3 w - - 0 1"), word("e2", "e4", PAWN)),
+              0);
+    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/4n3/8/4P3/4K3 w - - 0 1"), word("e2", "e3", PAWN)),
+              1);
+    EXPECT_EQ(move_is_valid(pos, word("e2", "d3", PAWN)), 0); // capture of nothing
+    const Position black = from_fen("4k3/4p3/3P4/8/8/8/8/4K3 b - - 0 1");
+    EXPECT_EQ(move_is_valid(black, word("e7", "e5", PAWN)), 1);
+    EXPECT_EQ(move_is_valid(black, word("e7", "d6", PAWN, PAWN)), 1);
+    EXPECT_EQ(move_is_valid(black, word("e7", "d6", PAWN, KNIGHT)), 0);
+}
+
+TEST(MoveValidity, CastlingNeedsTheRightEvenWhenTheKingIsBack) {
+    Position pos = from_fen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
+    EXPECT_EQ(move_is_valid(pos, WHITE_SHORT_CASTLE), 1);
+    EXPECT_EQ(move_is_valid(pos, WHITE_LONG_CASTLE), 1);
+    EXPECT_EQ(move_is_valid(pos, BLACK_SHORT_CASTLE), 0); // not black's turn
+    make_move(pos, word("e1", "f1", KING));
+    EXPECT_EQ(move_is_valid(pos, BLACK_SHORT_CASTLE), 1);
+    EXPECT_EQ(move_is_valid(pos, BLACK_LONG_CASTLE), 1);
+    make_move(pos, word("a8", "b8", ROOK));
+    make_move(pos, word("f1", "e1", KING));
+    make_move(pos, word("b8", "a8", ROOK));
+    ASSERT_EQ(pos.board[sq("e1")], KING);
+    EXPECT_EQ(move_is_valid(pos, WHITE_SHORT_CASTLE), 0);
+    EXPECT_EQ(move_is_valid(pos, WHITE_LONG_CASTLE), 0);
+    // Attacked and blocked squares, as in generation.
+    EXPECT_EQ(move_is_valid(from_fen("4kr2/8/8/8/8/8/8/4K2R w K - 0 1"), WHITE_SHORT_CASTLE), 0);
+    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/8/8/4KN1R w K - 0 1"), WHITE_SHORT_CASTLE), 0);
+    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/n7/8/R3K3 w Q - 0 1"), WHITE_LONG_CASTLE), 1);
+    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/8/8/RN2K3 w Q - 0 1"), WHITE_LONG_CASTLE), 0);
+    EXPECT_EQ(move_is_valid(from_fen("3rk3/8/8/8/8/8/8/R3K3 w Q - 0 1"), WHITE_LONG_CASTLE), 0);
+}
+
+TEST(MoveValidity, KingJumpOfTheWrongSideIsNoCastling) {
+    // A black king on e1 and the white castling word: not a move of this position.
+    const Position black = from_fen("K7/8/8/8/8/8/8/4k3 b - - 0 1");
+    EXPECT_EQ(move_is_valid(black, WHITE_SHORT_CASTLE), 0);
+    EXPECT_EQ(move_is_valid(black, WHITE_LONG_CASTLE), 0);
+    EXPECT_EQ(move_is_valid(black, word("e1", "f1", KING)), 1);
+    EXPECT_EQ(move_is_valid(black, word("e1", "d2", KING)), 1);
+    const Position white = from_fen("4K3/8/8/8/8/8/8/k7 w - - 0 1");
+    EXPECT_EQ(move_is_valid(white, BLACK_SHORT_CASTLE), 0);
+    EXPECT_EQ(move_is_valid(white, BLACK_LONG_CASTLE), 0);
+    EXPECT_EQ(move_is_valid(white, word("e8", "f8", KING)), 1);
+}
+
+TEST(MoveValidity, EnPassantOnlyWhileTheSquareIsCurrent) {
+    Position pos = start();
+    for (Move m : {word("e2", "e4", PAWN), word("a7", "a6", PAWN), word("e4", "e5", PAWN),
+                   word("d7", "d5", PAWN)})
+        make_move(pos, m);
+    const Move e5d6 = word("e5", "d6", PAWN, PAWN);
+    EXPECT_EQ(move_is_valid(pos, e5d6), 1);
+    make_move(pos, word("g1", "f3", KNIGHT));
+    make_move(pos, word("g8", "f6", KNIGHT));
+    EXPECT_EQ(pos.ep_square, -1);
+    EXPECT_EQ(move_is_valid(pos, e5d6), 0);
+}
+
+} // namespace

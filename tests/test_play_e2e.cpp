@@ -14,7 +14,6 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -53,9 +52,18 @@ bool is_result_line(const std::string& line) {
            starts_with(line, "1/2-1/2 (");
 }
 
+bool is_number(const std::string& word, bool may_be_negative) {
+    const size_t first = may_be_negative && !word.empty() && word[0] == '-' ? 1 : 0;
+    return word.size() > first && word.find_first_not_of("0123456789", first) == std::string::npos;
+}
+
+// "  depth score 0 nodes move ...", one space between the fields.
 bool is_thinking_line(const std::string& line) {
-    static const std::regex pattern(R"(  \d+ -?\d+ 0 \d+( \S+)+)");
-    return std::regex_match(line, pattern);
+    if (!starts_with(line, "  ") || line.size() < 3 || line[2] == ' ') return false;
+    if (line.find("  ", 2) != std::string::npos || line.back() == ' ') return false;
+    const auto fields = words(line);
+    return fields.size() >= 5 && is_number(fields[0], false) && is_number(fields[1], true) &&
+           fields[2] == "0" && is_number(fields[3], false);
 }
 
 // Lines only the console shows; xboard mode must never print them.

@@ -212,3 +212,43 @@ TEST(BenchPerft, BadInputExitsWithTwo) {
 }
 
 } // namespace
+
+// ---- fixed-depth search bench: the total is pinned, so that any change of
+// search behaviour shows (and is quoted as "Bench: N") ----
+
+static std::string last_line(const std::string& text) {
+    const std::size_t end = text.find_last_not_of('\n');
+    const std::size_t start = text.rfind('\n', end);
+    return text.substr(start == std::string::npos ? 0 : start + 1, end - start);
+}
+
+TEST(BenchSearch, DepthFiveTotalIsPinned) {
+    const BenchRun run = bench("search 5", "2>/dev/null");
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(last_line(run.output).rfind("total nodes 936512 time_ms ", 0), 0u)
+        << last_line(run.output);
+}
+
+TEST(BenchSearch, OutputIsTheSameOnEveryRun) {
+    const BenchRun first = bench("search 4", "2>/dev/null");
+    const BenchRun second = bench("search 4", "2>/dev/null");
+    ASSERT_EQ(first.status, 0);
+    const std::string a = first.output.substr(0, first.output.rfind("total nodes"));
+    const std::string b = second.output.substr(0, second.output.rfind("total nodes"));
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(a.rfind("position 1: \n  1 ", 0), 0u) << a.substr(0, 200);
+    std::size_t positions = 0;
+    for (std::size_t at = 0; (at = a.find("\nbestmove ", at)) != std::string::npos; at++)
+        positions++;
+    EXPECT_EQ(positions, 51u);
+}
+
+TEST(BenchSearch, EvalModeAndBadArguments) {
+    const BenchRun run = bench("eval 1", "2>/dev/null");
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.output.rfind("evaluations 1591 positions 1591 checksum ", 0), 0u) << run.output;
+    EXPECT_EQ(bench("eval 0", "2>/dev/null").status, 2);
+    EXPECT_EQ(bench("search 0", "2>/dev/null").status, 2);
+    EXPECT_EQ(bench("search 20", "2>/dev/null").status, 2);
+    EXPECT_EQ(bench("search 3 /nonexistent/file", "2>/dev/null").status, 2);
+}

@@ -1,6 +1,7 @@
 // engine-bench: fixed workloads for checking the engine and timing it.
 //   engine-bench perft DEPTH [--fen "FEN"] [--divide] [MOVE ...]
 //   engine-bench search DEPTH [FILE]
+//   engine-bench eval [ROUNDS]
 // Each mode gets the whole command line (argv[1] is the mode name). Bad
 // arguments print a message on stderr and exit with code 2.
 #include <chrono>
@@ -12,6 +13,7 @@
 #include "shell/shell.h"
 
 int bench_search(int argc, char** argv); // bench_search.cpp
+int bench_eval(int argc, char** argv);   // bench_search.cpp
 
 namespace {
 
@@ -24,7 +26,8 @@ Move perft_moves[MAX_PERFT_DEPTH + 1][MAX_MOVES];
 
 void usage() {
     std::fprintf(stderr, "usage: engine-bench perft DEPTH [--fen \"FEN\"] [--divide] [MOVE ...]\n"
-                         "       engine-bench search DEPTH [FILE]\n");
+                         "       engine-bench search DEPTH [FILE]\n"
+                         "       engine-bench eval [ROUNDS]\n");
 }
 
 double seconds_since(std::chrono::steady_clock::time_point start) {
@@ -150,6 +153,7 @@ struct Mode {
 constexpr Mode modes[] = {
     {"perft", perft_mode},
     {"search", bench_search},
+    {"eval", bench_eval},
 };
 
 } // namespace

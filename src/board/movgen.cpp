@@ -69,16 +69,26 @@ inline Move* king_moves(const Position& pos, Move* list, Square from, Bitboard t
     return list;
 }
 
+// The sets both generators start from, for the side to move.
+struct Sides {
+    Bitboard enemy, empty, promoting, others; // pawns split by the promotion rank
+};
+
+template <bool White>
+inline Sides sides_of(const Position& pos) {
+    const Bitboard pawns = White ? pos.white_pawns : pos.black_pawns;
+    const Bitboard rank = White ? RANK_7 : RANK_2;
+    return {White ? pos.black_pieces : pos.white_pieces, ~pos.occupied, pawns & rank,
+            pawns & ~rank};
+}
+
+constexpr Bitboard shift(Bitboard b, int n) { return n > 0 ? b << n : b >> -n; }
+
 template <bool White>
 Move* captures_for(const Position& pos, Move* list) {
-    const Bitboard pawns = White ? pos.white_pawns : pos.black_pawns;
-    const Bitboard enemy = White ? pos.black_pieces : pos.white_pieces;
-    const Bitboard empty = ~pos.occupied;
-    const Bitboard promoting = pawns & (White ? RANK_7 : RANK_2);
-    const Bitboard others = pawns & ~(White ? RANK_7 : RANK_2);
+    const auto [enemy, empty, promoting, others] = sides_of<White>(pos);
     // shifts from origin to target: towards the a-file, towards the h-file, forward
     constexpr int left = White ? 7 : -9, right = White ? 9 : -7, up = White ? 8 : -8;
-    auto shift = [](Bitboard b, int n) { return n > 0 ? b << n : b >> -n; };
 
     list = pawn_moves(pos, list, shift(promoting & ~FILE_A, left) & enemy, left, QUEEN);
     list = pawn_moves(pos, list, shift(promoting & ~FILE_H, right) & enemy, right, QUEEN);
@@ -102,13 +112,9 @@ Move* captures_for(const Position& pos, Move* list) {
 
 template <bool White>
 Move* quiet_for(const Position& pos, Move* list) {
-    const Bitboard pawns = White ? pos.white_pawns : pos.black_pawns;
-    const Bitboard enemy = White ? pos.black_pieces : pos.white_pieces;
-    const Bitboard empty = ~pos.occupied;
-    const Bitboard promoting = pawns & (White ? RANK_7 : RANK_2);
-    const Bitboard others = pawns & ~(White ? RANK_7 : RANK_2);
+    const auto [enemy, empty, promoting, others] = sides_of<White>(pos);
+    const Bitboard pawns = promoting | others;
     constexpr int left = White ? 7 : -9, right = White ? 9 : -7, up = White ? 8 : -8;
-    auto shift = [](Bitboard b, int n) { return n > 0 ? b << n : b >> -n; };
 
     list = piece_moves<KNIGHT>(pos, list, White ? pos.white_knights : pos.black_knights, empty);
     list = piece_moves<BISHOP>(pos, list, White ? pos.white_bishops : pos.black_bishops, empty);

@@ -60,40 +60,31 @@ int read_file_line(std::FILE* file, char* buffer) {
     }
 }
 
-int command_level(const char* line) {
-    char copy[LINE_BUFFER_SIZE];
-    char* tokens[MAX_TOKENS];
-    if (split(line, copy, tokens) < 4) return 0;
+int command_level(int token_count, char** tokens) {
+    if (token_count < 4) return 0;
     const long base = clamp(number(tokens[2]), CLOCK_LIMIT / 6000);
     time_left = std::int32_t(base * 6000);
     increment = std::int32_t(clamp(number(tokens[3]), INCREMENT_LIMIT));
     return 1;
 }
 
-void command_time(const char* line) {
-    char copy[LINE_BUFFER_SIZE];
-    char* tokens[MAX_TOKENS];
-    if (split(line, copy, tokens) < 2) return;
+void command_time(int token_count, char** tokens) {
+    if (token_count < 2) return;
     time_left = std::int32_t(clamp(number(tokens[1]), CLOCK_LIMIT));
 }
 
-void command_printmove(const char* line) {
-    char copy[LINE_BUFFER_SIZE];
-    char* tokens[MAX_TOKENS];
-    if (split(line, copy, tokens) < 2) return;
+void command_printmove(int token_count, char** tokens) {
+    if (token_count < 2) return;
     char text[6];
     std::printf("%s\n", move_text(Move(number(tokens[1])), text));
 }
 
-void command_tracepv(const char* line) {
-    char copy[LINE_BUFFER_SIZE];
-    char* tokens[MAX_TOKENS];
-    const int n = split(line, copy, tokens);
+void command_tracepv(int token_count, char** tokens) {
     Position scratch = game_position;
     // A private key history: the line may be longer than the room left in
     // the game's, and no draw rule is looked at here.
     std::uint64_t keys[4];
-    for (int i = 1; i < n; i++) {
+    for (int i = 1; i < token_count; i++) {
         keys[0] = scratch.key;
         scratch.history_start = keys;
         scratch.history_end = keys + 1;
@@ -106,17 +97,15 @@ void command_tracepv(const char* line) {
     }
 }
 
-std::FILE* open_move_file(const char* line) {
-    char copy[LINE_BUFFER_SIZE];
-    char* tokens[MAX_TOKENS];
-    if (split(line, copy, tokens) < 2) return nullptr;
+std::FILE* open_move_file(int token_count, char** tokens) {
+    if (token_count < 2) return nullptr;
     std::FILE* file = std::fopen(tokens[1], "r");
     if (!file) std::printf("file not found\n");
     return file;
 }
 
-int command_read(const char* line, int resume) {
-    std::FILE* file = open_move_file(line);
+int command_read(int token_count, char** tokens, int resume) {
+    std::FILE* file = open_move_file(token_count, tokens);
     if (!file) return resume;
     force_mode = 1;
     char text[100];
@@ -136,8 +125,8 @@ double ratio(double numerator, double denominator) {
     return denominator != 0.0 ? numerator / denominator : 0.0;
 }
 
-int command_testgame(const char* line, int resume) {
-    std::FILE* file = open_move_file(line);
+int command_testgame(int token_count, char** tokens, int resume) {
+    std::FILE* file = open_move_file(token_count, tokens);
     if (!file) return resume;
     new_game();
     std::uint64_t n = 0, q = 0, h = 0, f = 0, ff = 0, hf = 0, nf = 0;
@@ -234,6 +223,9 @@ int interpret_command(int resume) {
         quit_requested = 1;
         return 0;
     }
+    char copy[LINE_BUFFER_SIZE];
+    char* tokens[MAX_TOKENS];
+    const int token_count = split(line, copy, tokens);
     auto whole = [&](const char* keyword) { return std::strcmp(line, keyword) == 0; };
     auto prefix = [&](const char* keyword, std::size_t n) {
         return std::strncmp(line, keyword, n) == 0;
@@ -276,24 +268,24 @@ int interpret_command(int resume) {
         return 0;
     }
     if (prefix("level", 5)) {
-        command_level(line);
+        command_level(token_count, tokens);
         return resume;
     }
     if (prefix("time", 4)) {
-        command_time(line);
+        command_time(token_count, tokens);
         return resume;
     }
     if (prefix("otim", 4)) return resume;
     if (prefix("printmove", 9)) {
-        command_printmove(line);
+        command_printmove(token_count, tokens);
         return resume;
     }
     if (prefix("tracepv", 7)) {
-        command_tracepv(line);
+        command_tracepv(token_count, tokens);
         return resume;
     }
-    if (prefix("read", 4)) return command_read(line, resume);
-    if (prefix("test", 4)) return command_testgame(line, resume);
+    if (prefix("read", 4)) return command_read(token_count, tokens, resume);
+    if (prefix("test", 4)) return command_testgame(token_count, tokens, resume);
     if (whole("go")) {
         force_mode = 0;
         engine_colour = game_position.white_to_move;

@@ -12,14 +12,9 @@
 #include "game/game.h"
 #include "search/search.h"
 #include "shell/shell.h"
+#include "test_util.h"
 
 namespace {
-
-struct TablesEnvironment : ::testing::Environment {
-    void SetUp() override { init_tables(); }
-};
-[[maybe_unused]] ::testing::Environment* const tables_environment =
-    ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
 
 // Standard input replaced by a pipe for the lifetime of the object.
 class StdinPipe {

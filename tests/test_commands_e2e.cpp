@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "test_util.h"
 
 namespace {
 
@@ -88,22 +89,6 @@ std::string unknown(const std::string& line) { return "Error (unknown command): 
 void finish(EngineProcess& engine) {
     engine.close_input();
     EXPECT_EQ(engine.wait_exit(), 0) << engine.transcript();
-}
-
-const Lines fools_mate = {"f2f3", "e7e5", "g2g4", "d8h4"};
-const Lines knights_dance = {"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1", "f6g8"};
-const Lines quick_stalemate = {"e2e3", "a7a5", "d1h5", "a8a6", "h5a5", "h7h5", "h2h4",
-                               "a6h6", "a5c7", "f7f6", "c7d7", "e8f7", "d7b7", "d8d3",
-                               "b7b8", "d3h7", "b8c8", "f7g6", "c8e6"};
-
-// Knight shuffles: six placements for White, ten for Black, so no position
-// is seen three times within 100 plies.
-const char* const white_cycle[6] = {"g1f3", "f3h4", "b1c3", "h4f3", "f3g1", "c3b1"};
-const char* const black_cycle[10] = {"g8f6", "f6d5", "b8c6", "c6e5", "e5g6",
-                                     "d5f6", "f6g8", "g6e5", "e5c6", "c6b8"};
-
-std::string shuffle_move(int ply) {
-    return ply % 2 == 0 ? white_cycle[(ply / 2) % 6] : black_cycle[(ply / 2) % 10];
 }
 
 // What the engine prints about its clock when it answers "go" in the

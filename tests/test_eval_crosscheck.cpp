@@ -16,10 +16,9 @@
 #include "board/board.h"
 #include "eval/eval.h"
 #include "shell/shell.h"
+#include "test_util.h"
 
 namespace {
-
-std::uint64_t history[KEY_HISTORY_SIZE];
 
 constexpr int value_of[7] = {0, 100, 300, 300, 500, 900, 4500};
 constexpr int diagonal_steps[4][2] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
@@ -321,12 +320,11 @@ bool random_placement(std::mt19937& rng, Position& pos) {
     scratch.castle_black_short = rights && board[60] == -KING && board[63] == -ROOK;
     scratch.castle_black_long = rights && board[60] == -KING && board[56] == -ROOK;
     const std::string fen = fen_of(scratch, false);
-    return setup_from_fen(pos, fen.c_str(), history) != 0;
+    return setup_from_fen(pos, fen.c_str(), test_keys) != 0;
 }
 
 class EvalCrossCheck : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { init_tables(); }
     void SetUp() override {
         clear_pawn_hash();
         saved_colour_ = engine_colour;
@@ -391,14 +389,13 @@ class EvalCrossCheck : public ::testing::Test {
 TEST_F(EvalCrossCheck, PlainComputationAgreesOnHandPositions) {
     // The second computation itself, against a few known answers.
     engine_colour = 0;
-    Position pos;
-    setup_start_position(pos, history);
+    Position pos = start();
     EXPECT_EQ(plain_evaluate(pos), 0);
-    ASSERT_TRUE(setup_from_fen(pos, "4k3/8/8/8/8/8/4K3/R6R w - - 0 1", history));
+    ASSERT_TRUE(setup_from_fen(pos, "4k3/8/8/8/8/8/4K3/R6R w - - 0 1", test_keys));
     EXPECT_EQ(plain_evaluate(pos), 1044);
-    ASSERT_TRUE(setup_from_fen(pos, "4r1k1/4r3/8/8/4R3/8/8/4R1K1 w - - 0 1", history));
+    ASSERT_TRUE(setup_from_fen(pos, "4r1k1/4r3/8/8/4R3/8/8/4R1K1 w - - 0 1", test_keys));
     EXPECT_EQ(plain_tradeoff(pos, parse_move(pos, "e4e7")), 500);
-    ASSERT_TRUE(setup_from_fen(pos, "4k3/P7/8/8/8/8/8/4K3 w - - 0 1", history));
+    ASSERT_TRUE(setup_from_fen(pos, "4k3/P7/8/8/8/8/8/4K3 w - - 0 1", test_keys));
     EXPECT_EQ(plain_pawns(pos), 44);
 }
 
@@ -407,8 +404,7 @@ TEST_F(EvalCrossCheck, RandomGames) {
     int games = 0;
     while (positions_ < 3000) {
         engine_colour = games & 1;
-        Position pos;
-        setup_start_position(pos, history);
+        Position pos = start();
         for (int ply = 0; ply < 200; ply++) {
             ASSERT_NO_FATAL_FAILURE(check_evaluation(pos, rng));
             ASSERT_NO_FATAL_FAILURE(check_exchanges(pos));
@@ -444,13 +440,12 @@ TEST_F(EvalCrossCheck, ColourMirrorGivesTheSameScore) {
     std::mt19937 rng(4242);
     int checked = 0;
     for (int game = 0; game < 20; game++) {
-        Position pos;
-        setup_start_position(pos, history);
+        Position pos = start();
         for (int ply = 0; ply < 120; ply++) {
             Position a, b;
             const std::string fen = fen_of(pos, false), mirrored = fen_of(pos, true);
-            ASSERT_TRUE(setup_from_fen(a, fen.c_str(), history)) << fen;
-            ASSERT_TRUE(setup_from_fen(b, mirrored.c_str(), history)) << mirrored;
+            ASSERT_TRUE(setup_from_fen(a, fen.c_str(), test_keys)) << fen;
+            ASSERT_TRUE(setup_from_fen(b, mirrored.c_str(), test_keys)) << mirrored;
             engine_colour = a.white_to_move;
             const int score = evaluate(a, -20000, 20000);
             engine_colour = b.white_to_move;

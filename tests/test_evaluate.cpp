@@ -3,42 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstring>
-#include <sstream>
 #include <string>
 
 #include "board/board.h"
 #include "eval/eval.h"
 #include "harness.h"
 #include "shell/shell.h"
+#include "test_util.h"
 
 namespace {
 
 constexpr int WIDE = 20000;
 
-std::uint64_t history[KEY_HISTORY_SIZE];
-
-Position from_fen(const char* fen) {
-    Position pos;
-    std::memset(&pos, 0, sizeof pos);
-    if (!setup_from_fen(pos, fen, history)) ADD_FAILURE() << "bad FEN " << fen;
-    return pos;
-}
-
-void play(Position& pos, const char* moves) {
-    std::istringstream in(moves);
-    std::string text;
-    while (in >> text) {
-        const Move m = parse_move(pos, text.c_str());
-        ASSERT_TRUE(m != 0 && move_is_legal(pos, m)) << text;
-        make_move(pos, m);
-    }
-}
-
 Position after(const char* moves) {
-    Position pos;
-    setup_start_position(pos, history);
-    play(pos, moves);
+    Position pos = start();
+    play_moves(pos, moves);
     return pos;
 }
 
@@ -46,7 +25,6 @@ int full(const Position& pos) { return evaluate(pos, -WIDE, WIDE); }
 
 class StaticEval : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { init_tables(); }
     void SetUp() override {
         clear_pawn_hash();
         saved_colour_ = engine_colour;
@@ -103,7 +81,7 @@ TEST_F(StaticEval, KingShelterAndWingPlacement) {
     // From e1 only material and the passed pawns count: 300 + 3 x 6; the
     // development terms (four empty minor home squares each side) cancel.
     EXPECT_EQ(full(g1), 318);
-    play(g1, "e1f1 e8d8 f1g1 d8e8");
+    play_moves(g1, "e1f1 e8d8 f1g1 d8e8");
     EXPECT_EQ(full(g1), 318 + 24 + 10);
 
     const EvalCase no_bonus[] = {

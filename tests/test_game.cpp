@@ -16,6 +16,7 @@
 #include "board/board.h"
 #include "game/game.h"
 #include "shell/shell.h"
+#include "test_util.h"
 
 namespace {
 
@@ -25,26 +26,6 @@ namespace {
     if (::fcntl(0, F_GETFD) < 0) return ::open("/dev/null", O_RDONLY) == 0 ? 1 : 0;
     return 1;
 }();
-
-// Knight shuffles that never touch a pawn: White runs through six placements
-// of its two knights, Black through ten, so a position comes back only every
-// 30 moves and none is seen three times within 100 plies.
-const char* const white_cycle[6] = {"g1f3", "f3h4", "b1c3", "h4f3", "f3g1", "c3b1"};
-const char* const black_cycle[10] = {"g8f6", "f6d5", "b8c6", "c6e5", "e5g6",
-                                     "d5f6", "f6g8", "g6e5", "e5c6", "c6b8"};
-
-std::string shuffle_move(int ply) {
-    return ply % 2 == 0 ? white_cycle[(ply / 2) % 6] : black_cycle[(ply / 2) % 10];
-}
-
-const std::vector<std::string> fools_mate = {"f2f3", "e7e5", "g2g4", "d8h4"};
-const std::vector<std::string> knights_dance = {"g1f3", "g8f6", "f3g1", "f6g8",
-                                                "g1f3", "g8f6", "f3g1", "f6g8"};
-// The quickest known stalemate: 1.e3 a5 2.Qh5 Ra6 3.Qxa5 h5 4.h4 Rah6
-// 5.Qxc7 f6 6.Qxd7+ Kf7 7.Qxb7 Qd3 8.Qxb8 Qh7 9.Qxc8 Kg6 10.Qe6.
-const std::vector<std::string> quick_stalemate = {
-    "e2e3", "a7a5", "d1h5", "a8a6", "h5a5", "h7h5", "h2h4", "a6h6", "a5c7", "f7f6",
-    "c7d7", "e8f7", "d7b7", "d8d3", "b7b8", "d3h7", "b8c8", "f7g6", "c8e6"};
 
 long window_size(const Position& pos) { return long(pos.history_end - pos.history_start); }
 long window_end(const Position& pos) { return long(pos.history_end - key_history); }
@@ -62,8 +43,6 @@ void fresh_engine_state() {
 
 class GameTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { init_tables(); }
-
     void SetUp() override {
         log_file = std::tmpfile();
         ASSERT_NE(log_file, nullptr);

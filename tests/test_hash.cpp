@@ -7,27 +7,12 @@
 #include <cstring>
 
 #include "search/search.h"
+#include "test_util.h"
 
 namespace {
 
-struct TablesEnvironment : ::testing::Environment {
-    void SetUp() override { init_tables(); }
-};
-[[maybe_unused]] ::testing::Environment* const tables_environment =
-    ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
-
-std::uint64_t keys[KEY_HISTORY_SIZE];
-
-constexpr Square sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
-
 // Italian game after 3 moves: an ordinary position with a nonzero key.
 constexpr const char* ITALIAN = "r1bqkbnr/pppp1ppp/2n5/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R b KQkq - 3 3";
-
-Position from_fen(const char* fen) {
-    Position pos{};
-    EXPECT_EQ(setup_from_fen(pos, fen, keys), 1) << fen;
-    return pos;
-}
 
 struct Answer {
     int bound;
@@ -43,10 +28,6 @@ Answer probe(const Position& pos, int ply, int depth) {
 
 std::uint64_t lookup_key(const Position& pos) {
     return pos.repetition ? pos.key ^ repetition_key : pos.key;
-}
-
-const HashEntry& slot(std::uint64_t key) {
-    return transposition_table[std::uint32_t(key) & hash_mask];
 }
 
 class HashTable : public ::testing::Test {

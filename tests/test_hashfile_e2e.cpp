@@ -8,31 +8,18 @@
 #include <vector>
 
 #include "harness.h"
+#include "test_util.h"
 
 namespace {
 
 constexpr size_t IMAGE_SIZE = 67108864; // 4,194,304 entries of 16 bytes
 
-bool starts_with(const std::string& text, const std::string& head) {
-    return text.compare(0, head.size(), head) == 0;
-}
-
-// dumphash and loadhash print nothing when they succeed; this command's
-// answer must then be the very next line.
-void expect_silence(EngineProcess& engine) {
-    engine.send("printmove 5900");
-    const auto lines = engine.next_lines(1, 20000);
-    ASSERT_EQ(lines.size(), 1u) << engine.transcript();
-    EXPECT_EQ(lines[0], "e2e4") << engine.transcript();
-}
+// dumphash and loadhash print nothing when they succeed; writing or reading
+// the whole image may take a while on a loaded machine.
+constexpr int FILE_TIMEOUT_MS = 20000;
 
 bool all_zero(const std::string& bytes) {
     return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == 0; });
-}
-
-bool is_directory(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // A short search from the initial position leaves entries in the table.
@@ -47,7 +34,7 @@ void fill_table(EngineProcess& engine) {
 TEST(HashFile, DumpAtStartUpWritesAnImageOfZeros) {
     EngineProcess engine;
     engine.send("dumphash");
-    expect_silence(engine);
+    expect_silence(engine, FILE_TIMEOUT_MS);
     const std::string image = engine.file("hash");
     EXPECT_EQ(image.size(), IMAGE_SIZE);
     EXPECT_TRUE(all_zero(image));
@@ -60,14 +47,14 @@ TEST(HashFile, DumpLoadDumpGivesTheSameImageAndANewRunUsesIt) {
     EngineProcess engine;
     fill_table(engine);
     engine.send("dumphash");
-    expect_silence(engine);
+    expect_silence(engine, FILE_TIMEOUT_MS);
     const std::string first = engine.file("hash");
     ASSERT_EQ(first.size(), IMAGE_SIZE);
     EXPECT_FALSE(all_zero(first)) << "the search stored nothing";
 
     engine.send("loadhash");
     engine.send("dumphash");
-    expect_silence(engine);
+    expect_silence(engine, FILE_TIMEOUT_MS);
     EXPECT_TRUE(engine.file("hash") == first) << "loading the image changed the table";
     EXPECT_FALSE(engine.file_exists("hash.tmp"));
     engine.send("quit");
@@ -79,7 +66,7 @@ TEST(HashFile, DumpLoadDumpGivesTheSameImageAndANewRunUsesIt) {
     EngineProcess later(options);
     later.send("loadhash");
     later.send("dumphash");
-    expect_silence(later);
+    expect_silence(later, FILE_TIMEOUT_MS);
     EXPECT_TRUE(later.file("hash") == first) << "a new run loaded another table";
 
     // ... and its search finds the initial position's exact entry at once:
@@ -98,7 +85,7 @@ TEST(HashFile, ShortImageLoadsOnlyTheEntriesItCovers) {
     EngineProcess engine;
     fill_table(engine);
     engine.send("dumphash");
-    expect_silence(engine);
+    expect_silence(engine, FILE_TIMEOUT_MS);
     const std::string full = engine.file("hash");
     ASSERT_EQ(full.size(), IMAGE_SIZE);
 
@@ -107,9 +94,9 @@ TEST(HashFile, ShortImageLoadsOnlyTheEntriesItCovers) {
     for (int i = 0; i < 32; i++) patch.push_back(char(0xA0 + i));
     ASSERT_TRUE(engine.write_file("hash", patch));
     engine.send("loadhash");
-    expect_silence(engine);
+    expect_silence(engine, FILE_TIMEOUT_MS);
     engine.send("dumphash");
-    expect_silence(engine);
+    expect_silence(engine, FILE_TIMEOUT_MS);
     const std::string after = engine.file("hash");
     ASSERT_EQ(after.size(), IMAGE_SIZE);
     EXPECT_EQ(after.substr(0, 32), patch);
@@ -123,7 +110,7 @@ TEST(HashFile, LoadWithoutAFileSaysSoAndChangesNothing) {
     engine.send("loadhash");
     EXPECT_EQ(engine.next_lines(1), std::vector<std::string>{"File not found: hash"});
     engine.send("dumphash");
-    expect_silence(engine);
+    expect_silence(engine, FILE_TIMEOUT_MS);
     EXPECT_TRUE(all_zero(engine.file("hash")));
     engine.close_input();
     EXPECT_EQ(engine.wait_exit(), 0);
@@ -141,7 +128,7 @@ TEST(HashFile, DumpThatCannotWriteSaysSoAndKeepsTheOldImage) {
     EXPECT_EQ(engine.file("hash"), "a good image");
     EXPECT_TRUE(is_directory(engine.path("hash.tmp")));
     // still alive and usable
-    expect_silence(engine);
+    expect_silence(engine, FILE_TIMEOUT_MS);
     engine.close_input();
     EXPECT_EQ(engine.wait_exit(), 0);
 }
@@ -155,7 +142,8 @@ TEST(HashFile, DumpThatFailsHalfWayKeepsTheOldImage) {
     ASSERT_TRUE(engine.write_file("hash", "a good image"));
     ASSERT_EQ(::symlink("/dev/full", engine.path("hash.tmp").c_str()), 0);
     engine.send("dumphash");
-    EXPECT_EQ(engine.next_lines(1, 20000), std::vector<std::string>{"File not found: hash"})
+    EXPECT_EQ(engine.next_lines(1, FILE_TIMEOUT_MS),
+              std::vector<std::string>{"File not found: hash"})
         << engine.transcript();
     EXPECT_EQ(engine.file("hash"), "a good image");
     EXPECT_NE(::lstat(engine.path("hash.tmp").c_str(), &st), 0) << "temporary file left behind";
@@ -171,7 +159,7 @@ TEST(HashFile, DumpDuringASearchEndsTheSearch) {
     ASSERT_TRUE(engine.expect_line("Start clock at 30.00")) << engine.transcript();
     engine.send("dumphash");
     ASSERT_TRUE(engine.expect_line("Search aborted")) << engine.transcript();
-    expect_silence(engine);
+    expect_silence(engine, FILE_TIMEOUT_MS);
     EXPECT_EQ(engine.file("hash").size(), IMAGE_SIZE);
     // no move comes without a new go, which starts the clock again
     EXPECT_EQ(engine.read_available(500).find("move "), std::string::npos);

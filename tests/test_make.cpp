@@ -5,34 +5,9 @@
 #include <vector>
 
 #include "board/board.h"
+#include "test_util.h"
 
 namespace {
-
-struct TablesEnvironment : ::testing::Environment {
-    void SetUp() override { init_tables(); }
-};
-[[maybe_unused]] ::testing::Environment* const tables_environment =
-    ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
-
-std::uint64_t history[KEY_HISTORY_SIZE];
-
-constexpr Square sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
-
-Move word(const char* from, const char* to, int piece, int captured = 0, int promotion = 0) {
-    return make_move_word(sq(from), sq(to), piece, captured, promotion);
-}
-
-Position from_fen(const char* fen) {
-    Position pos;
-    EXPECT_EQ(setup_from_fen(pos, fen, history), 1) << fen;
-    return pos;
-}
-
-Position start() {
-    Position pos;
-    setup_start_position(pos, history);
-    return pos;
-}
 
 std::uint64_t pk(int colour, int type, const char* square) {
     return piece_keys[colour][type][sq(square)];
@@ -131,11 +106,11 @@ TEST(MakeMove, ReturningKnightsRepeatTheStartKey) {
     for (Move m : {word("g1", "f3", KNIGHT), word("g8", "f6", KNIGHT), word("f3", "g1", KNIGHT),
                    word("f6", "g8", KNIGHT)})
         make_move(pos, m);
-    EXPECT_EQ(pos.key, history[0]);
-    EXPECT_EQ(pos.history_start, history);
-    EXPECT_EQ(pos.history_end, history + 5);
-    EXPECT_EQ(history[4], history[0]);
-    EXPECT_NE(history[2], history[0]);
+    EXPECT_EQ(pos.key, test_keys[0]);
+    EXPECT_EQ(pos.history_start, test_keys);
+    EXPECT_EQ(pos.history_end, test_keys + 5);
+    EXPECT_EQ(test_keys[4], test_keys[0]);
+    EXPECT_NE(test_keys[2], test_keys[0]);
     EXPECT_EQ(pos.unmoved, start().unmoved & ~square_mask[sq("g1")] & ~square_mask[sq("g8")] &
                                ~square_mask[sq("f3")] & ~square_mask[sq("f6")]);
 }
@@ -237,8 +212,8 @@ TEST(MakeMove, KingMoveDropsRightsForGood) {
     EXPECT_EQ(pos.castle_black_short, 1);
     EXPECT_EQ(pos.key, compute_key(pos));
     // King and rook moves are reversible: the window kept growing.
-    EXPECT_EQ(pos.history_start, history);
-    EXPECT_EQ(pos.history_end, history + 5);
+    EXPECT_EQ(pos.history_start, test_keys);
+    EXPECT_EQ(pos.history_end, test_keys + 5);
 
     // A rook leaving a square other than its corner touches no right.
     Position other = from_fen("4k3/8/8/8/8/8/8/R2RK2R w KQ - 0 1");

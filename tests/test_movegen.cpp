@@ -9,42 +9,11 @@
 #include <vector>
 
 #include "board/board.h"
+#include "test_util.h"
 
 namespace {
 
-struct TablesEnvironment : ::testing::Environment {
-    void SetUp() override { init_tables(); }
-};
-[[maybe_unused]] ::testing::Environment* const tables_environment =
-    ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
-
-std::uint64_t history[KEY_HISTORY_SIZE];
-
 using Moves = std::vector<Move>;
-
-constexpr Square sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
-
-Bitboard squares(std::initializer_list<const char*> names) {
-    Bitboard b = 0;
-    for (const char* n : names) b |= Bitboard(1) << sq(n);
-    return b;
-}
-
-Move word(const char* from, const char* to, int piece, int captured = 0, int promotion = 0) {
-    return make_move_word(sq(from), sq(to), piece, captured, promotion);
-}
-
-Position from_fen(const char* fen) {
-    Position pos;
-    EXPECT_EQ(setup_from_fen(pos, fen, history), 1) << fen;
-    return pos;
-}
-
-Position start() {
-    Position pos;
-    setup_start_position(pos, history);
-    return pos;
-}
 
 Moves captures(const Position& pos) {
     Move list[MAX_MOVES];
@@ -66,8 +35,6 @@ bool contains(const Moves& moves, Move m) {
 }
 
 // ---- attack detection ----
-
-bool on_board(int r, int f) { return r >= 0 && r < 8 && f >= 0 && f < 8; }
 
 // Squares attacked by the piece on s, found on the mailbox board alone.
 Bitboard mailbox_attacks(const Position& pos, Square s) {

@@ -6,34 +6,9 @@
 
 #include "board/board.h"
 #include "shell/shell.h"
+#include "test_util.h"
 
 namespace {
-
-struct TablesEnvironment : ::testing::Environment {
-    void SetUp() override { init_tables(); }
-};
-[[maybe_unused]] ::testing::Environment* const tables_environment =
-    ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
-
-std::uint64_t history[KEY_HISTORY_SIZE];
-
-constexpr Square sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
-
-Move word(const char* from, const char* to, int piece, int captured = 0, int promotion = 0) {
-    return make_move_word(sq(from), sq(to), piece, captured, promotion);
-}
-
-Position from_fen(const char* fen) {
-    Position pos;
-    EXPECT_EQ(setup_from_fen(pos, fen, history), 1) << fen;
-    return pos;
-}
-
-Position start() {
-    Position pos;
-    setup_start_position(pos, history);
-    return pos;
-}
 
 std::string text(Move m) {
     char buffer[6];

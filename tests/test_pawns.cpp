@@ -3,34 +3,14 @@
 
 #include <cctype>
 #include <cstdint>
-#include <cstring>
-#include <sstream>
 #include <string>
 
 #include "board/board.h"
 #include "eval/eval.h"
 #include "shell/shell.h"
+#include "test_util.h"
 
 namespace {
-
-std::uint64_t history[KEY_HISTORY_SIZE];
-
-Position from_fen(const char* fen) {
-    Position pos;
-    std::memset(&pos, 0, sizeof pos);
-    if (!setup_from_fen(pos, fen, history)) ADD_FAILURE() << "bad FEN " << fen;
-    return pos;
-}
-
-void play(Position& pos, const char* moves) {
-    std::istringstream in(moves);
-    std::string text;
-    while (in >> text) {
-        const Move m = parse_move(pos, text.c_str());
-        ASSERT_TRUE(m != 0 && move_is_legal(pos, m)) << text;
-        make_move(pos, m);
-    }
-}
 
 PawnHashEntry& entry_of(const Position& pos) {
     return pawn_hash[pos.pawn_key & (PAWN_HASH_SIZE - 1)];
@@ -38,7 +18,6 @@ PawnHashEntry& entry_of(const Position& pos) {
 
 class EvalPawns : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { init_tables(); }
     void SetUp() override { clear_pawn_hash(); }
     void TearDown() override { clear_pawn_hash(); }
 };
@@ -51,8 +30,7 @@ struct PawnCase {
 } // namespace
 
 TEST_F(EvalPawns, StartPositionScoresZero) {
-    Position pos;
-    setup_start_position(pos, history);
+    Position pos = start();
     EXPECT_EQ(evaluate_pawns(pos), 0);
     EXPECT_EQ(evaluate_pawns(pos), 0); // and again from the cache
 }
@@ -88,9 +66,8 @@ TEST_F(EvalPawns, KnownStructures) {
 }
 
 TEST_F(EvalPawns, StructureAfterMovesFromTheStart) {
-    Position pos;
-    setup_start_position(pos, history);
-    play(pos, "e2e4 a7a6 d2d4");
+    Position pos = start();
+    play_moves(pos, "e2e4 a7a6 d2d4");
     // White: six pawns on rank 1 (+1 each), d4 and e4 (+3 each). Black: a6 (-2), seven
     // pawns on rank 6 (-1 each), and b7 has a6 diagonally in front of it (-2).
     EXPECT_EQ(evaluate_pawns(pos), 6 + 3 + 3 - 2 - 7 - 2);
@@ -106,9 +83,8 @@ TEST_F(EvalPawns, NoPawnsScoresZeroFromTheEmptyEntry) {
 }
 
 TEST_F(EvalPawns, MissStoresKeyAndScore) {
-    Position pos;
-    setup_start_position(pos, history);
-    play(pos, "e2e4");
+    Position pos = start();
+    play_moves(pos, "e2e4");
     ASSERT_NE(pos.pawn_key, 0u);
     EXPECT_EQ(entry_of(pos).key, 0u);
     EXPECT_EQ(evaluate_pawns(pos), 2);

@@ -10,16 +10,9 @@
 
 #include "board/board.h"
 #include "shell/shell.h"
+#include "test_util.h"
 
 namespace {
-
-struct TablesEnvironment : ::testing::Environment {
-    void SetUp() override { init_tables(); }
-};
-[[maybe_unused]] ::testing::Environment* const tables_environment =
-    ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
-
-std::uint64_t history[KEY_HISTORY_SIZE];
 
 // Sanitizer builds run some ten times slower; the shallower trees already
 // reach every kind of move there.
@@ -44,7 +37,7 @@ std::uint64_t perft(const Position& pos, int depth) {
 
 void expect_counts(const char* fen, const std::vector<std::uint64_t>& counts) {
     Position pos;
-    ASSERT_EQ(setup_from_fen(pos, fen, history), 1) << fen;
+    ASSERT_EQ(setup_from_fen(pos, fen, test_keys), 1) << fen;
     for (std::size_t d = 0; d < counts.size() && counts[d] <= LEAF_LIMIT; d++)
         EXPECT_EQ(perft(pos, int(d + 1)), counts[d]) << fen << " depth " << d + 1;
 }
@@ -52,8 +45,7 @@ void expect_counts(const char* fen, const std::vector<std::uint64_t>& counts) {
 const char* const KIWIPETE = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
 
 TEST(Perft, InitialPosition) {
-    Position pos;
-    setup_start_position(pos, history);
+    Position pos = start();
     const std::uint64_t counts[] = {20, 400, 8902, 197281, 4865609};
     for (int d = 1; d <= 5 && counts[d - 1] <= LEAF_LIMIT; d++)
         EXPECT_EQ(perft(pos, d), counts[d - 1]) << "depth " << d;
@@ -138,8 +130,7 @@ TEST(BenchPerft, DivideListsEveryRootMove) {
     const BenchRun run = bench("perft 2 --divide", "2>&1");
     EXPECT_EQ(run.status, 0);
     std::string expected;
-    Position pos;
-    setup_start_position(pos, history);
+    Position pos = start();
     Move list[MAX_MOVES];
     const Move* end = legal_moves(pos, list);
     for (const Move* m = list; m != end; m++) {
@@ -162,15 +153,14 @@ TEST(BenchPerft, FenAndPlayedMoves) {
 
     // Castling typed as the king's step, then a black reply.
     Position pos;
-    ASSERT_EQ(setup_from_fen(pos, KIWIPETE, history), 1);
+    ASSERT_EQ(setup_from_fen(pos, KIWIPETE, test_keys), 1);
     for (const char* t : {"e1g1", "e8c8"}) make_move(pos, parse_move(pos, t));
     run = bench("perft 2 --fen " + quoted(KIWIPETE) + " e1g1 e8c8");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output.rfind("perft 2: " + std::to_string(perft(pos, 2)) + " nodes,", 0), 0u)
         << run.output;
 
-    Position open;
-    setup_start_position(open, history);
+    Position open = start();
     for (const char* t : {"e2e4", "d7d5", "e4e5", "f7f5"}) make_move(open, parse_move(open, t));
     run = bench("perft 3 e2e4 d7d5 --divide e4e5 f7f5");
     EXPECT_EQ(run.status, 0);

@@ -8,16 +8,9 @@
 
 #include "search/search.h"
 #include "shell/shell.h"
+#include "test_util.h"
 
 namespace {
-
-struct TablesEnvironment : ::testing::Environment {
-    void SetUp() override { init_tables(); }
-};
-[[maybe_unused]] ::testing::Environment* const tables_environment =
-    ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
-
-std::uint64_t keys[KEY_HISTORY_SIZE];
 
 using Texts = std::vector<std::string>;
 
@@ -35,12 +28,6 @@ const Texts MIXED_QUIET = {"a3b1", "a3c2", "a3c4", "f1e2", "f1g2", "f1d3", "f1h3
 
 // Only quiet moves for White.
 constexpr const char* QUIET_ONLY = "4k3/8/8/8/8/8/8/R3K3 w - - 0 1";
-
-Position from_fen(const char* fen) {
-    Position pos{};
-    EXPECT_EQ(setup_from_fen(pos, fen, keys), 1) << fen;
-    return pos;
-}
 
 Move word(const Position& pos, const char* text) {
     const Move m = parse_move(pos, text);
@@ -71,18 +58,10 @@ class Picker : public ::testing::Test {
     void SetUp() override {
         saved_xboard = xboard_mode;
         xboard_mode = 0;
-        std::fill(std::begin(history), std::end(history), 0);
-        std::fill(std::begin(killer1), std::end(killer1), 0u);
-        std::fill(std::begin(killer2), std::end(killer2), 0u);
+        clear_move_ordering();
         pos = from_fen(MIXED);
     }
     void TearDown() override { xboard_mode = saved_xboard; }
-
-    void start_node(Move hash) {
-        move_phase[PLY] = 0;
-        list_next[PLY] = list_end[PLY] = move_list[PLY];
-        hash_move[PLY] = hash;
-    }
 
     // Every move of the node, then three more calls that must give 0.
     Texts drain() {
@@ -104,7 +83,7 @@ class Picker : public ::testing::Test {
 };
 
 TEST_F(Picker, StagesComeOutInOrder) {
-    start_node(word(pos, "f1d3"));
+    start_node(PLY, word(pos, "f1d3"));
     killer1[PLY] = word(pos, "c1c3");
     killer2[PLY] = word(pos, "h1g1");
     set_history("f1g2", 80);
@@ -126,20 +105,20 @@ TEST_F(Picker, StagesComeOutInOrder) {
 }
 
 TEST_F(Picker, WithoutHistoryLosingCapturesPrecedeQuietMovesInGenerationOrder) {
-    start_node(0);
+    start_node(PLY, 0);
     const Texts expected = join({{"e4d5", "h4h6", "a3b5", "f1b5", "c1c6", "h4e7"}, MIXED_QUIET});
     EXPECT_EQ(drain(), expected);
 }
 
 TEST_F(Picker, HashCaptureIsHandedOutOnce) {
-    start_node(word(pos, "h4h6"));
+    start_node(PLY, word(pos, "h4h6"));
     const Texts expected = join({{"h4h6", "e4d5", "a3b5", "f1b5", "c1c6", "h4e7"}, MIXED_QUIET});
     EXPECT_EQ(drain(), expected);
 }
 
 TEST_F(Picker, HashMoveEqualToTheFirstKillerIsHandedOutTwice) {
     const Move m = word(pos, "c1c3");
-    start_node(m);
+    start_node(PLY, m);
     killer1[PLY] = m;
     const Texts out = drain();
     ASSERT_GE(out.size(), 6u);
@@ -152,7 +131,7 @@ TEST_F(Picker, HashMoveEqualToTheFirstKillerIsHandedOutTwice) {
 TEST_F(Picker, InvalidHashMoveIsReportedAndSkipped) {
     // A word for a pawn that is not there.
     const Move bad = make_move_word(14, 30, PAWN);
-    start_node(bad);
+    start_node(PLY, bad);
     testing::internal::CaptureStdout();
     const Move first = next_move(pos, PLY);
     const std::string out = testing::internal::GetCapturedStdout();
@@ -165,7 +144,7 @@ TEST_F(Picker, InvalidHashMoveIsReportedAndSkipped) {
 }
 
 TEST_F(Picker, InvalidKillersAreSkippedSilently) {
-    start_node(0);
+    start_node(PLY, 0);
     killer1[PLY] = make_move_word(14, 30, PAWN); // no such pawn
     killer2[PLY] = word(pos, "h1g2");
     testing::internal::CaptureStdout();
@@ -178,7 +157,7 @@ TEST_F(Picker, InvalidKillersAreSkippedSilently) {
 
 TEST_F(Picker, NodeWithoutCapturesGoesStraightToTheKillers) {
     pos = from_fen(QUIET_ONLY);
-    start_node(0);
+    start_node(PLY, 0);
     killer1[PLY] = word(pos, "a1a7");
     set_history("e1f2", 9);
     const Texts out = drain();
@@ -190,7 +169,7 @@ TEST_F(Picker, NodeWithoutCapturesGoesStraightToTheKillers) {
 }
 
 TEST_F(Picker, IllegalStageIsReported) {
-    start_node(0);
+    start_node(PLY, 0);
     move_phase[PLY] = 8;
     testing::internal::CaptureStdout();
     EXPECT_EQ(next_move(pos, PLY), 0u);
@@ -203,7 +182,7 @@ TEST_F(Picker, IllegalStageIsReported) {
 
 TEST_F(Picker, PliesKeepTheirOwnState) {
     // Interleaving two nodes at different plies changes neither.
-    start_node(0);
+    start_node(PLY, 0);
     const Position other = from_fen(QUIET_ONLY);
     move_phase[PLY + 1] = 0;
     list_next[PLY + 1] = list_end[PLY + 1] = move_list[PLY + 1];

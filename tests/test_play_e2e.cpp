@@ -23,22 +23,11 @@
 #include "game/game.h"
 #include "harness.h"
 #include "shell/shell.h"
+#include "test_util.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-void ensure_tables() {
-    static const bool done = [] {
-        init_tables();
-        return true;
-    }();
-    (void)done;
-}
-
-bool starts_with(const std::string& text, const std::string& head) {
-    return text.compare(0, head.size(), head) == 0;
-}
 
 std::vector<std::string> words(const std::string& text) {
     std::istringstream in(text);
@@ -82,10 +71,7 @@ double seconds_since(Clock::time_point start) {
 // The game as we see it: our own position, fed with the announced moves.
 class Referee {
   public:
-    Referee() {
-        ensure_tables();
-        setup_start_position(pos_, keys_.data());
-    }
+    Referee() { setup_start_position(pos_, keys_.data()); }
     Referee(const Referee&) = delete;
     Referee& operator=(const Referee&) = delete;
 

@@ -3,28 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <initializer_list>
 
 #include "board/board.h"
+#include "test_util.h"
 
 namespace {
 
-struct TablesEnvironment : ::testing::Environment {
-    void SetUp() override { init_tables(); }
-};
-[[maybe_unused]] ::testing::Environment* const tables_environment =
-    ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
-
-std::uint64_t history[KEY_HISTORY_SIZE];
 std::uint64_t other_history[KEY_HISTORY_SIZE];
-
-constexpr Square sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
-
-Bitboard squares(std::initializer_list<const char*> names) {
-    Bitboard b = 0;
-    for (const char* n : names) b |= Bitboard(1) << sq(n);
-    return b;
-}
 
 constexpr PieceCode start_board[64] = {
     4, 3, 2, 5, 6,  2,  3,  4,  1,  1,  1,  1,  1,  1,  1,  1,  0,  0,  0,  0, 0, 0,
@@ -82,7 +67,7 @@ void expect_same_board_state(const Position& a, const Position& b) {
 
 TEST(StartPosition, BoardBitboardsAndCounters) {
     Position pos;
-    setup_start_position(pos, history);
+    setup_start_position(pos, test_keys);
     for (int s = 0; s < 64; s++) EXPECT_EQ(pos.board[s], start_board[s]) << s;
     EXPECT_EQ(pos.white_pawns, rank_mask[1]);
     EXPECT_EQ(pos.black_pawns, rank_mask[6]);
@@ -121,7 +106,7 @@ TEST(StartPosition, BoardBitboardsAndCounters) {
 
 TEST(StartPosition, OccupancyArrays) {
     Position pos;
-    setup_start_position(pos, history);
+    setup_start_position(pos, test_keys);
     const std::int32_t diagonals[15] = {1,   3,  6,  12, 24, 48,  97, 195,
                                         134, 12, 24, 48, 96, 192, 128};
     for (int i = 0; i < 15; i++) {
@@ -137,7 +122,7 @@ TEST(StartPosition, OccupancyArrays) {
 
 TEST(StartPosition, KeysAndHistory) {
     Position pos;
-    setup_start_position(pos, history);
+    setup_start_position(pos, test_keys);
     std::uint64_t key = 0, pawn_key = 0;
     for (int s = 0; s < 64; s++) {
         const PieceCode code = start_board[s];
@@ -152,14 +137,14 @@ TEST(StartPosition, KeysAndHistory) {
     EXPECT_EQ(pos.pawn_key, pawn_key);
     EXPECT_EQ(compute_key(pos), pos.key);
     EXPECT_EQ(compute_pawn_key(pos), pos.pawn_key);
-    EXPECT_EQ(pos.history_start, history);
-    EXPECT_EQ(pos.history_end, history + 1);
-    EXPECT_EQ(history[0], pos.key);
+    EXPECT_EQ(pos.history_start, test_keys);
+    EXPECT_EQ(pos.history_end, test_keys + 1);
+    EXPECT_EQ(test_keys[0], pos.key);
 }
 
 TEST(StartPosition, OverwritesEveryField) {
     Position clean;
-    setup_start_position(clean, history);
+    setup_start_position(clean, test_keys);
     Position dirty;
     std::memset(&dirty, 0xA5, sizeof dirty);
     setup_start_position(dirty, other_history);
@@ -172,7 +157,7 @@ TEST(StartPosition, OverwritesEveryField) {
 
 TEST(SideToMove, SetterTogglesOnlyTheSideTerm) {
     Position pos;
-    setup_start_position(pos, history);
+    setup_start_position(pos, test_keys);
     const std::uint64_t white_key = pos.key;
 
     set_side_to_move(pos, 1); // already white: nothing changes
@@ -184,8 +169,8 @@ TEST(SideToMove, SetterTogglesOnlyTheSideTerm) {
     EXPECT_EQ(pos.key, white_key ^ side_key);
     EXPECT_EQ(pos.key, compute_key(pos));
     EXPECT_EQ(pos.ep_square, -1);
-    EXPECT_EQ(pos.history_end, history + 1); // no entry appended
-    EXPECT_EQ(history[0], white_key);
+    EXPECT_EQ(pos.history_end, test_keys + 1); // no entry appended
+    EXPECT_EQ(test_keys[0], white_key);
 
     set_side_to_move(pos, 0);
     EXPECT_EQ(pos.key, white_key ^ side_key);
@@ -196,7 +181,7 @@ TEST(SideToMove, SetterTogglesOnlyTheSideTerm) {
 
 TEST(FenSetup, StartPositionMatchesTheFixedSetup) {
     Position fixed, parsed;
-    setup_start_position(fixed, history);
+    setup_start_position(fixed, test_keys);
     ASSERT_EQ(setup_from_fen(parsed, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
                              other_history),
               1);
@@ -206,15 +191,16 @@ TEST(FenSetup, StartPositionMatchesTheFixedSetup) {
     EXPECT_EQ(other_history[0], parsed.key);
     // Move counters are optional.
     ASSERT_EQ(
-        setup_from_fen(parsed, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", history), 1);
+        setup_from_fen(parsed, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", test_keys),
+        1);
     expect_same_board_state(parsed, fixed);
 }
 
 TEST(FenSetup, RightsEnPassantAndCounters) {
     Position pos;
-    ASSERT_EQ(
-        setup_from_fen(pos, "rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR b Kq e3 0 3", history),
-        1);
+    ASSERT_EQ(setup_from_fen(pos, "rnbqkbnr/ppp1pppp/8/8/3pP3/8/PPPP1PPP/RNBQKBNR b Kq e3 0 3",
+                             test_keys),
+              1);
     EXPECT_EQ(pos.white_to_move, 0);
     EXPECT_EQ(pos.castle_white_short, 1);
     EXPECT_EQ(pos.castle_white_long, 0);
@@ -273,16 +259,16 @@ TEST(FenSetup, MalformedTextIsRejected) {
     };
     for (const char* fen : bad) {
         Position pos;
-        EXPECT_EQ(setup_from_fen(pos, fen, history), 0) << fen;
+        EXPECT_EQ(setup_from_fen(pos, fen, test_keys), 0) << fen;
     }
     // The side to move may be in check.
     Position pos;
-    EXPECT_EQ(setup_from_fen(pos, "4k3/8/8/8/8/8/8/4K2r w - -", history), 1);
+    EXPECT_EQ(setup_from_fen(pos, "4k3/8/8/8/8/8/8/4K2r w - -", test_keys), 1);
 }
 
 TEST(PositionCheck, NoticesCorruption) {
     Position good;
-    setup_start_position(good, history);
+    setup_start_position(good, test_keys);
     ASSERT_EQ(position_is_ok(good), 1);
 
     Position p = good;

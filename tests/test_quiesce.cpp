@@ -8,16 +8,9 @@
 #include "game/game.h"
 #include "search/search.h"
 #include "shell/shell.h"
+#include "test_util.h"
 
 namespace {
-
-struct TablesEnvironment : ::testing::Environment {
-    void SetUp() override { init_tables(); }
-};
-[[maybe_unused]] ::testing::Environment* const tables_environment =
-    ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
-
-std::uint64_t keys[KEY_HISTORY_SIZE];
 
 constexpr Move SENTINEL = 0xDEADBEEF;
 
@@ -35,12 +28,6 @@ constexpr const char* MATED = "rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR 
 constexpr const char* FREE_QUEEN = "4k3/8/8/3q4/4P3/8/8/4K3 w - - 0 1";
 // The only capture gives the queen for a pawn.
 constexpr const char* GUARDED_PAWN = "4k3/4p3/8/8/7Q/8/8/4K3 w - - 0 1";
-
-Position from_fen(const char* fen) {
-    Position pos{};
-    EXPECT_EQ(setup_from_fen(pos, fen, keys), 1) << fen;
-    return pos;
-}
 
 Position after(const Position& pos, const char* move) {
     Position child = pos;

@@ -15,18 +15,9 @@
 #include "game/game.h"
 #include "search/search.h"
 #include "shell/shell.h"
+#include "test_util.h"
 
 namespace {
-
-struct TablesEnvironment : ::testing::Environment {
-    void SetUp() override { init_tables(); }
-};
-[[maybe_unused]] ::testing::Environment* const tables_environment =
-    ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
-
-std::uint64_t keys[KEY_HISTORY_SIZE];
-
-constexpr Square sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
 
 // White mates with Ra8; with Black to move, Black is mated at ply 2.
 constexpr const char* BOX_WHITE = "7k/1p3K1p/7P/8/8/8/8/R7 w - - 0 1";
@@ -47,12 +38,6 @@ constexpr const char* QUIET_ONLY = "4k3/8/8/8/8/8/8/R3K3 w - - 0 1";
 constexpr const char* ROOK_TAKES = "4k3/8/8/8/8/8/r7/R3K3 w - - 0 1";
 // An open middlegame with captures on both sides.
 constexpr const char* SCOTCH = "r1bqkbnr/pppp1ppp/2n5/4p3/3PP3/5N2/PPP2PPP/RNBQKB1R b KQkq d3 0 3";
-
-Position from_fen(const char* fen) {
-    Position pos{};
-    EXPECT_EQ(setup_from_fen(pos, fen, keys), 1) << fen;
-    return pos;
-}
 
 // The game position after a move sequence from the initial position.
 Position play(const std::string& moves) {
@@ -77,10 +62,6 @@ std::vector<std::string> lines_of(const std::string& s) {
     std::istringstream in(s);
     for (std::string line; std::getline(in, line);) out.push_back(line);
     return out;
-}
-
-const HashEntry& slot(std::uint64_t key) {
-    return transposition_table[std::uint32_t(key) & hash_mask];
 }
 
 bool slot_holds(std::uint64_t key) {
@@ -112,9 +93,7 @@ class Search : public ::testing::Test {
         xboard_mode = 1;
         engine_colour = 1;
         never_poll();
-        std::fill(std::begin(killer1), std::end(killer1), 0u);
-        std::fill(std::begin(killer2), std::end(killer2), 0u);
-        std::fill(std::begin(history), std::end(history), 0);
+        clear_move_ordering();
         abort_search = abort_by_input = 0;
         pondering = 0;
     }
@@ -486,9 +465,7 @@ TEST_F(Search, StopDuringInternalDeepeningReturnsAtOnceWithoutStoring) {
 TEST_F(Search, StopInAZeroWindowSearchIsNotReSearched) {
     const Position pos = from_fen(SCOTCH);
     // The first move the node will search and its subtree on its own.
-    move_phase[1] = 0;
-    list_next[1] = list_end[1] = move_list[1];
-    hash_move[1] = 0;
+    start_node(1, 0);
     Position first_child{};
     for (Move m; (m = next_move(pos, 1));) {
         first_child = pos;
@@ -501,9 +478,7 @@ TEST_F(Search, StopInAZeroWindowSearchIsNotReSearched) {
     ASSERT_GE(first_nodes, 2u);
 
     clear_hash();
-    std::fill(std::begin(killer1), std::end(killer1), 0u);
-    std::fill(std::begin(killer2), std::end(killer2), 0u);
-    std::fill(std::begin(history), std::end(history), 0);
+    clear_move_ordering();
     // This node, the first child, then a quiescence node: the second
     // child's zero-window search polls and stops.
     stop_at_poll(3);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "test_util.h"
 
 namespace {
 
@@ -31,11 +32,6 @@ std::string diagram_text() {
 void expect_display_works(EngineProcess& engine) {
     engine.send("display");
     EXPECT_EQ(engine.next_lines(start_diagram.size()), start_diagram) << engine.transcript();
-}
-
-bool is_directory(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace

@@ -8,24 +8,9 @@
 #include <vector>
 
 #include "board/board.h"
+#include "test_util.h"
 
 namespace {
-
-struct TablesEnvironment : ::testing::Environment {
-    void SetUp() override { init_tables(); }
-};
-[[maybe_unused]] ::testing::Environment* const tables_environment =
-    ::testing::AddGlobalTestEnvironment(new TablesEnvironment);
-
-constexpr Square sq(const char* name) { return (name[1] - '1') * 8 + (name[0] - 'a'); }
-
-Bitboard squares(std::initializer_list<const char*> names) {
-    Bitboard b = 0;
-    for (const char* n : names) b |= Bitboard(1) << sq(n);
-    return b;
-}
-
-bool on_board(int r, int f) { return r >= 0 && r < 8 && f >= 0 && f < 8; }
 
 // Attack set of a slider on (r, f) along (dr, df) in both directions;
 // occupied(rr, ff) says whether a square stops the walk.

@@ -6,26 +6,14 @@
 #include <vector>
 
 #include "harness.h"
+#include "test_util.h"
 
 namespace {
-
-bool starts_with(const std::string& text, const std::string& head) {
-    return text.compare(0, head.size(), head) == 0;
-}
 
 EngineOptions with_files(std::vector<std::pair<std::string, std::string>> files) {
     EngineOptions options;
     options.files = std::move(files);
     return options;
-}
-
-// A command that prints nothing is followed by this one, whose answer
-// must then be the very next line.
-void expect_next_line_is_marker(EngineProcess& engine) {
-    engine.send("printmove 5900");
-    const auto lines = engine.next_lines(1);
-    ASSERT_EQ(lines.size(), 1u) << engine.transcript();
-    EXPECT_EQ(lines[0], "e2e4") << engine.transcript();
 }
 
 // The four statistics lines of testgame, waited for in order.
@@ -169,7 +157,7 @@ TEST(TestCommandTestgame, MissingFileOrNameChangesNothing) {
     EXPECT_TRUE(engine.expect_line("file not found")) << engine.transcript();
     engine.send("testgame");
     engine.send("testing");
-    expect_next_line_is_marker(engine);
+    expect_silence(engine);
     // the game was not reset
     EXPECT_TRUE(contains(display(engine), rank_4_after_e2e4)) << engine.transcript();
     engine.close_input();
@@ -227,7 +215,7 @@ TEST(TestCommandRead, IllegalLineStopsTheFileAndKeepsWhatCameBefore) {
     EXPECT_TRUE(engine.expect_line("file not found")) << engine.transcript();
     engine.send("read");
     engine.send("readme");
-    expect_next_line_is_marker(engine);
+    expect_silence(engine);
     const auto board = display(engine);
     EXPECT_TRUE(contains(board, rank_4_after_e2e4)) << engine.transcript();
     EXPECT_TRUE(contains(board, rank_7_at_start)) << engine.transcript();
@@ -241,17 +229,17 @@ TEST(TestCommandRead, IllegalLineStopsTheFileAndKeepsWhatCameBefore) {
 TEST(TestCommandTracepv, LegalLinePrintsNothingAndBadMoveIsNamed) {
     EngineProcess engine;
     engine.send("tracepv e2e4 e7e5 g1f3 b8c6 f1b5 a7a6");
-    expect_next_line_is_marker(engine);
+    expect_silence(engine);
     engine.send("tracepv e2e4 e2e4");
     EXPECT_EQ(engine.next_lines(1), std::vector<std::string>{"Invalid move: e2e4"});
     engine.send("tracepv e2e4\te7e5 g1f3 xyz d2d4");
     EXPECT_EQ(engine.next_lines(1), std::vector<std::string>{"Invalid move: xyz"});
     engine.send("tracepv");
-    expect_next_line_is_marker(engine);
+    expect_silence(engine);
     // the game was not touched: e2e4 is still White's move to make
     engine.send("force");
     engine.send("e2e4");
-    expect_next_line_is_marker(engine);
+    expect_silence(engine);
     EXPECT_TRUE(contains(display(engine), rank_7_at_start));
     engine.close_input();
     EXPECT_EQ(engine.wait_exit(), 0);
@@ -271,7 +259,7 @@ TEST(TestCommandPrintmove, PrintsTheTextOfAMoveWord) {
         EXPECT_EQ(engine.next_lines(1), std::vector<std::string>{text}) << command;
     }
     engine.send("printmove");
-    expect_next_line_is_marker(engine);
+    expect_silence(engine);
     engine.close_input();
     EXPECT_EQ(engine.wait_exit(), 0);
 }

@@ -8,15 +8,11 @@
 #include "board/board.h"
 #include "eval/eval.h"
 #include "shell/shell.h"
+#include "test_util.h"
 
 namespace {
 
-std::uint64_t history[KEY_HISTORY_SIZE];
-
-class Tradeoff : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() { init_tables(); }
-};
+class Tradeoff : public ::testing::Test {};
 
 struct ExchangeCase {
     const char* fen;
@@ -29,7 +25,7 @@ void expect_exchanges(const ExchangeCase* begin, const ExchangeCase* end) {
     for (const ExchangeCase* c = begin; c != end; c++) {
         Position pos;
         std::memset(&pos, 0, sizeof pos);
-        ASSERT_TRUE(setup_from_fen(pos, c->fen, history)) << c->fen;
+        ASSERT_TRUE(setup_from_fen(pos, c->fen, test_keys)) << c->fen;
         const Move m = parse_move(pos, c->move);
         // Legality is not asked for (a king may step into cover), only a generated move.
         Move list[MAX_MOVES];

@@ -234,6 +234,13 @@ TEST_F(Clock, StopClockChargesTheElapsedTimeAndAddsTheIncrement) {
     stop_clock();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_LE(time_left, -400); // overstepping goes below zero
+
+    // Increments credited move after move never overflow the clock.
+    time_left = CLOCK_LIMIT - 50;
+    increment = 1000000;
+    clock_start = tick_count();
+    stop_clock();
+    EXPECT_EQ(time_left, CLOCK_LIMIT);
 }
 
 // ---- time check ----

@@ -487,7 +487,9 @@ TEST_F(Commands, LevelAndTimeValuesAreKeptWithinSafeBounds) {
     EXPECT_EQ(increment, 1000000);
     command("level 40 1 -99999999999");
     EXPECT_EQ(time_left, 6000);
-    EXPECT_EQ(increment, -1000000);
+    EXPECT_EQ(increment, 0); // a negative increment counts as none
+    command("level 40 1 -5");
+    EXPECT_EQ(increment, 0);
     command("time 99999999999");
     EXPECT_EQ(time_left, 1000000000);
     command("time -99999999999");

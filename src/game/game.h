@@ -7,6 +7,10 @@
 #include "board/board.h"
 
 // ---- clock ----
+// Bound of the clock in centiseconds (about 115 days): far enough from the
+// 32-bit limits that the clock arithmetic never overflows.
+constexpr std::int32_t CLOCK_LIMIT = 1000000000;
+
 extern std::uint32_t clock_start;
 extern std::int32_t target_time;
 extern std::int32_t max_time;

@@ -49,7 +49,8 @@ void start_clock() {
 
 void stop_clock() {
     const std::int32_t elapsed = std::int32_t(tick_count() - clock_start) / 10;
-    time_left = time_left + 100 * increment - elapsed;
+    const std::int64_t left = std::int64_t(time_left) + 100 * std::int64_t(increment) - elapsed;
+    time_left = std::int32_t(std::clamp<std::int64_t>(left, -CLOCK_LIMIT, CLOCK_LIMIT));
     if (!xboard_mode) std::printf("Stop clock, time remaining %0.2f\n", time_left * 0.01);
 }
 

@@ -15,9 +15,8 @@ namespace {
 
 constexpr int MAX_TOKENS = 500;
 
-// Clock values are kept far from the 32-bit limits so that the clock
-// arithmetic can never overflow, whatever an interface sends.
-constexpr long CLOCK_LIMIT = 1000000000;  // centiseconds, about 115 days
+// Clock values are kept far from the 32-bit limits (CLOCK_LIMIT) so that
+// the clock arithmetic can never overflow, whatever an interface sends.
 constexpr long INCREMENT_LIMIT = 1000000; // seconds
 
 bool is_trailing_space(char c) {
@@ -64,7 +63,10 @@ int command_level(int token_count, char** tokens) {
     if (token_count < 4) return 0;
     const long base = clamp(number(tokens[2]), CLOCK_LIMIT / 6000);
     time_left = std::int32_t(base * 6000);
-    increment = std::int32_t(clamp(number(tokens[3]), INCREMENT_LIMIT));
+    // A negative increment would make the time limits negative, and the
+    // clock would then never stop a search.
+    const long seconds = clamp(number(tokens[3]), INCREMENT_LIMIT);
+    increment = std::int32_t(seconds < 0 ? 0 : seconds);
     return 1;
 }
 

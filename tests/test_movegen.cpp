@@ -34,8 +34,6 @@ bool contains(const Moves& moves, Move m) {
     return std::find(moves.begin(), moves.end(), m) != moves.end();
 }
 
-// ---- attack detection ----
-
 // Squares attacked by the piece on s, found on the mailbox board alone.
 Bitboard mailbox_attacks(const Position& pos, Square s) {
     const PieceCode code = pos.board[s];
@@ -76,73 +74,26 @@ Bitboard mailbox_attacks(const Position& pos, Square s) {
     return b;
 }
 
-TEST(Attacks, PawnAttacksDiagonallyOnly) {
-    const Position pos = from_fen("4k3/8/8/8/4P3/8/8/4K3 w - - 0 1");
-    EXPECT_EQ(is_attacked(pos, sq("d5"), 1), 1);
-    EXPECT_EQ(is_attacked(pos, sq("f5"), 1), 1);
-    EXPECT_EQ(is_attacked(pos, sq("e5"), 1), 0);
-    EXPECT_EQ(is_attacked(pos, sq("d5"), 0), 0);
-    EXPECT_EQ(attacks_from(pos, sq("e4")), squares({"d5", "f5"}));
-}
-
-TEST(Attacks, EdgePawnsDoNotWrap) {
-    const Position pos = from_fen("4k3/p6p/8/8/8/8/P6P/4K3 w - - 0 1");
-    EXPECT_EQ(attacks_from(pos, sq("a2")), squares({"b3"}));
-    EXPECT_EQ(attacks_from(pos, sq("h2")), squares({"g3"}));
-    EXPECT_EQ(attacks_from(pos, sq("a7")), squares({"b6"}));
-    EXPECT_EQ(attacks_from(pos, sq("h7")), squares({"g6"}));
-    EXPECT_EQ(is_attacked(pos, sq("a3"), 1), 0); // h2 + 9 would wrap here
-    EXPECT_EQ(is_attacked(pos, sq("h6"), 0), 0); // a7 - 9 would wrap here
-}
-
-TEST(Attacks, BlockerStopsASliderUntilItLeaves) {
-    Position pos = from_fen("8/8/8/k7/r2N3K/8/8/8 w - - 0 1");
-    EXPECT_EQ(is_attacked(pos, sq("c4"), 0), 1);
-    EXPECT_EQ(is_attacked(pos, sq("d4"), 0), 1); // the blocker's own square
-    EXPECT_EQ(is_attacked(pos, sq("e4"), 0), 0);
-    EXPECT_EQ(is_attacked(pos, sq("h4"), 0), 0);
-    make_move(pos, word("d4", "f3", KNIGHT)); // exposes its own king; made all the same
-    EXPECT_EQ(is_attacked(pos, sq("e4"), 0), 1);
-    EXPECT_EQ(is_attacked(pos, sq("h4"), 0), 1);
-}
-
-TEST(Attacks, AdjacentKingsAttackEachOther) {
-    Position pos = from_fen("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
-    make_move(pos, word("e1", "e7", KING)); // no legal game gets here
-    EXPECT_EQ(is_attacked(pos, sq("e8"), 1), 1);
-    EXPECT_EQ(is_attacked(pos, sq("e7"), 0), 1);
-}
-
-TEST(Attacks, AttacksFromByPiece) {
-    const Position pos = from_fen("4k3/8/8/3q4/8/8/8/4K3 w - - 0 1");
-    EXPECT_EQ(attacks_from(pos, sq("a1")), 0u);
-    EXPECT_EQ(attacks_from(pos, sq("d5")),
-              diagonal_attacks(pos, sq("d5")) | straight_attacks(pos, sq("d5")));
-    EXPECT_EQ(attacks_from(pos, sq("e1")), king_attacks[sq("e1")]);
-}
-
 // ---- generation order ----
 
-TEST(Generation, InitialPosition) {
-    const Position pos = start();
-    EXPECT_TRUE(captures(pos).empty());
-    Moves expected = {word("b1", "a3", KNIGHT), word("b1", "c3", KNIGHT), word("g1", "f3", KNIGHT),
-                      word("g1", "h3", KNIGHT)};
-    for (int f = 0; f < 8; f++) expected.push_back(make_move_word(8 + f, 16 + f, PAWN));
-    for (int f = 0; f < 8; f++) expected.push_back(make_move_word(8 + f, 24 + f, PAWN));
-    EXPECT_EQ(quiet(pos), expected);
-    EXPECT_EQ(legal(pos), expected);
-}
-
-TEST(Generation, InitialPositionBlackAfterE4) {
+TEST(Generation, InitialPositionForBothColours) {
     Position pos = start();
-    make_move(pos, word("e2", "e4", PAWN));
-    EXPECT_TRUE(captures(pos).empty());
-    Moves expected = {word("b8", "a6", KNIGHT), word("b8", "c6", KNIGHT), word("g8", "f6", KNIGHT),
-                      word("g8", "h6", KNIGHT)};
-    for (int f = 0; f < 8; f++) expected.push_back(make_move_word(48 + f, 40 + f, PAWN));
-    for (int f = 0; f < 8; f++) expected.push_back(make_move_word(48 + f, 32 + f, PAWN));
-    EXPECT_EQ(quiet(pos), expected);
+    for (const int white : {1, 0}) {
+        const char* b = white ? "b1" : "b8";
+        const char* g = white ? "g1" : "g8";
+        const int rank2 = white ? 8 : 48, step = white ? 8 : -8;
+        Moves expected = {
+            word(b, white ? "a3" : "a6", KNIGHT), word(b, white ? "c3" : "c6", KNIGHT),
+            word(g, white ? "f3" : "f6", KNIGHT), word(g, white ? "h3" : "h6", KNIGHT)};
+        for (int f = 0; f < 8; f++)
+            expected.push_back(make_move_word(rank2 + f, rank2 + step + f, PAWN));
+        for (int f = 0; f < 8; f++)
+            expected.push_back(make_move_word(rank2 + f, rank2 + 2 * step + f, PAWN));
+        EXPECT_TRUE(captures(pos).empty());
+        EXPECT_EQ(quiet(pos), expected);
+        EXPECT_EQ(legal(pos), expected);
+        make_move(pos, word("e2", "e4", PAWN));
+    }
 }
 
 TEST(Generation, PromotionsSplitBetweenTheLists) {
@@ -155,21 +106,6 @@ TEST(Generation, PromotionsSplitBetweenTheLists) {
                      word("b7", "b8", PAWN, 0, KNIGHT), word("b7", "b8", PAWN, 0, BISHOP),
                      word("e1", "d1", KING), word("e1", "f1", KING), word("e1", "d2", KING),
                      word("e1", "e2", KING), word("e1", "f2", KING)}));
-}
-
-TEST(Generation, PromotionsBothCaptureSides) {
-    const Position pos = from_fen("r1n1k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
-    const Moves c = captures(pos);
-    EXPECT_EQ(c, (Moves{word("b7", "a8", PAWN, ROOK, QUEEN), word("b7", "c8", PAWN, KNIGHT, QUEEN),
-                        word("b7", "b8", PAWN, 0, QUEEN)}));
-    const Moves q = quiet(pos);
-    ASSERT_GE(q.size(), 9u);
-    EXPECT_EQ(Moves(q.begin(), q.begin() + 9),
-              (Moves{word("b7", "a8", PAWN, ROOK, ROOK), word("b7", "a8", PAWN, ROOK, KNIGHT),
-                     word("b7", "a8", PAWN, ROOK, BISHOP), word("b7", "c8", PAWN, KNIGHT, ROOK),
-                     word("b7", "c8", PAWN, KNIGHT, KNIGHT), word("b7", "c8", PAWN, KNIGHT, BISHOP),
-                     word("b7", "b8", PAWN, 0, ROOK), word("b7", "b8", PAWN, 0, KNIGHT),
-                     word("b7", "b8", PAWN, 0, BISHOP)}));
 }
 
 TEST(Generation, BlackPromotions) {
@@ -196,13 +132,6 @@ TEST(Generation, EnPassantCapturesCarryAPawn) {
     EXPECT_EQ(captures(from_fen("4k3/8/1n3n2/2PpP3/8/8/8/4K3 w - d6 0 2")),
               (Moves{word("c5", "b6", PAWN, KNIGHT), word("e5", "d6", PAWN, PAWN),
                      word("c5", "d6", PAWN, PAWN), word("e5", "f6", PAWN, KNIGHT)}));
-    // Reached by play rather than by set-up.
-    Position pos = start();
-    for (Move m : {word("e2", "e4", PAWN), word("h7", "h6", PAWN), word("e4", "e5", PAWN),
-                   word("d7", "d5", PAWN)})
-        make_move(pos, m);
-    EXPECT_EQ(captures(pos), (Moves{word("e5", "d6", PAWN, PAWN)}));
-    EXPECT_TRUE(contains(legal(pos), word("e5", "d6", PAWN, PAWN)));
 }
 
 TEST(Generation, PawnCapturesDoNotWrap) {
@@ -251,52 +180,35 @@ TEST(Castling, BothSidesInOrder) {
 }
 
 TEST(Castling, AttackedAndBlockedSquares) {
-    const Move long_white = WHITE_LONG_CASTLE, short_white = WHITE_SHORT_CASTLE;
-    // b1 attacked (knight a3): allowed.
-    EXPECT_TRUE(contains(quiet(from_fen("4k3/8/8/8/8/n7/8/R3K3 w Q - 0 1")), long_white));
-    // d1 attacked (rook d8): not allowed.
-    EXPECT_FALSE(contains(quiet(from_fen("3rk3/8/8/8/8/8/8/R3K3 w Q - 0 1")), long_white));
-    // c1 attacked.
-    EXPECT_FALSE(contains(quiet(from_fen("2r1k3/8/8/8/8/8/8/R3K3 w Q - 0 1")), long_white));
-    // In check.
-    EXPECT_FALSE(contains(quiet(from_fen("4r1k1/8/8/8/8/8/8/R3K3 w Q - 0 1")), long_white));
-    // b1 occupied.
-    EXPECT_FALSE(contains(quiet(from_fen("4k3/8/8/8/8/8/8/RN2K3 w Q - 0 1")), long_white));
-    // No right.
-    EXPECT_FALSE(contains(quiet(from_fen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1")), long_white));
-    // g1 attacked stops only the short side.
-    const Moves g = quiet(from_fen("4k1r1/8/8/8/8/8/8/R3K2R w KQ - 0 1"));
-    EXPECT_FALSE(contains(g, short_white));
-    EXPECT_TRUE(contains(g, long_white));
-    // f1 attacked.
-    EXPECT_FALSE(contains(quiet(from_fen("4kr2/8/8/8/8/8/8/4K2R w K - 0 1")), short_white));
-    // Path blocked by a piece of either colour.
-    EXPECT_FALSE(contains(quiet(from_fen("4k3/8/8/8/8/8/8/4K1nR w K - 0 1")), short_white));
-    EXPECT_FALSE(contains(quiet(from_fen("4k3/8/8/8/8/8/8/4KB1R w K - 0 1")), short_white));
-    // Black: b8 attacked allowed, d8 attacked not.
-    EXPECT_TRUE(
-        contains(quiet(from_fen("r3k3/8/N7/8/8/8/8/4K3 b q - 0 1")), Move(BLACK_LONG_CASTLE)));
-    EXPECT_FALSE(
-        contains(quiet(from_fen("r3k3/8/8/8/8/8/8/3RK3 b q - 0 1")), Move(BLACK_LONG_CASTLE)));
+    struct Case {
+        const char* fen;
+        Move move;
+        bool allowed;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"4k3/8/8/8/8/n7/8/R3K3 w Q - 0 1", WHITE_LONG_CASTLE, true, "b1 attacked"},
+        {"3rk3/8/8/8/8/8/8/R3K3 w Q - 0 1", WHITE_LONG_CASTLE, false, "d1 attacked"},
+        {"2r1k3/8/8/8/8/8/8/R3K3 w Q - 0 1", WHITE_LONG_CASTLE, false, "c1 attacked"},
+        {"4r1k1/8/8/8/8/8/8/R3K3 w Q - 0 1", WHITE_LONG_CASTLE, false, "in check"},
+        {"4k3/8/8/8/8/8/8/RN2K3 w Q - 0 1", WHITE_LONG_CASTLE, false, "b1 occupied"},
+        {"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", WHITE_LONG_CASTLE, false, "no right"},
+        {"4k1r1/8/8/8/8/8/8/R3K2R w KQ - 0 1", WHITE_SHORT_CASTLE, false, "g1 attacked"},
+        {"4k1r1/8/8/8/8/8/8/R3K2R w KQ - 0 1", WHITE_LONG_CASTLE, true, "g1 attacked, long"},
+        {"4kr2/8/8/8/8/8/8/4K2R w K - 0 1", WHITE_SHORT_CASTLE, false, "f1 attacked"},
+        {"4k3/8/8/8/8/8/8/4K1nR w K - 0 1", WHITE_SHORT_CASTLE, false, "g1 enemy piece"},
+        {"4k3/8/8/8/8/8/8/4KB1R w K - 0 1", WHITE_SHORT_CASTLE, false, "f1 own piece"},
+        {"r3k3/8/N7/8/8/8/8/4K3 b q - 0 1", BLACK_LONG_CASTLE, true, "b8 attacked"},
+        {"r3k3/8/8/8/8/8/8/3RK3 b q - 0 1", BLACK_LONG_CASTLE, false, "d8 attacked"},
+    };
+    for (const Case& c : cases) {
+        const Position pos = from_fen(c.fen);
+        EXPECT_EQ(contains(quiet(pos), c.move), c.allowed) << c.why;
+        EXPECT_EQ(move_is_valid(pos, c.move), c.allowed ? 1 : 0) << c.why;
+    }
 }
 
 // ---- the legal list ----
-
-TEST(LegalMoves, PinnedPieceAndMates) {
-    const Position pinned = from_fen("4k3/4r3/8/8/8/8/4N3/4K3 w - - 0 1");
-    const Moves q = quiet(pinned);
-    EXPECT_TRUE(contains(q, word("e2", "c3", KNIGHT)));
-    for (Move m : legal(pinned)) EXPECT_NE(move_from(m), sq("e2"));
-    EXPECT_FALSE(legal(pinned).empty());
-
-    Move list[MAX_MOVES];
-    const Position mated =
-        from_fen("rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3");
-    EXPECT_FALSE(quiet(mated).empty());
-    EXPECT_EQ(legal_moves(mated, list), list);
-    const Position stalemate = from_fen("7k/5Q2/6K1/8/8/8/8/8 b - - 0 1");
-    EXPECT_EQ(legal_moves(stalemate, list), list);
-}
 
 TEST(LegalMoves, WholeWordMatch) {
     const Position pos = start();
@@ -431,106 +343,59 @@ TEST(Generation, ConsistentThroughoutShallowTrees) {
 
 // ---- validity of stored moves ----
 
-TEST(MoveValidity, KnightStep) {
-    const Move g1f3 = word("g1", "f3", KNIGHT);
-    EXPECT_EQ(move_is_valid(start(), g1f3), 1);
-    Position pos = start();
-    make_move(pos, word("e2", "e4", PAWN));
-    make_move(pos, word("e7", "e5", PAWN));
-    EXPECT_EQ(move_is_valid(pos, g1f3), 1);
-    make_move(pos, word("d2", "d3", PAWN)); // black to move now
-    EXPECT_EQ(move_is_valid(pos, g1f3), 0);
-    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/5P2/8/4K1N1 w - - 0 1"), g1f3), 0);
-    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/8/8/4K3 w - - 0 1"), g1f3), 0); // no knight
-    // Captures need an enemy piece of exactly the recorded type.
-    const Position target = from_fen("4k3/8/8/8/8/5p2/8/4K1N1 w - - 0 1");
-    EXPECT_EQ(move_is_valid(target, g1f3), 0);
-    EXPECT_EQ(move_is_valid(target, word("g1", "f3", KNIGHT, PAWN)), 1);
-    EXPECT_EQ(move_is_valid(target, word("g1", "f3", KNIGHT, KNIGHT)), 0);
-    EXPECT_EQ(move_is_valid(start(), word("g1", "f3", KNIGHT, PAWN)), 0);
-}
-
-TEST(MoveValidity, SliderNeedsAnOpenWay) {
-    const Move c1g5 = word("c1", "g5", BISHOP);
-    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/8/8/2B1K3 w - - 0 1"), c1g5), 1);
-    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/8/3P4/2B1K3 w - - 0 1"), c1g5), 0);
-    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/4p3/8/2B1K3 w - - 0 1"), c1g5), 0);
-    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/5N2/8/8/2B1K3 w - - 0 1"), c1g5), 0);
-    EXPECT_EQ(move_is_valid(start(), c1g5), 0);
-    // Rook and queen likewise.
-    const Position rook = from_fen("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
-    EXPECT_EQ(move_is_valid(rook, word("a1", "a8", ROOK)), 1);
-    EXPECT_EQ(move_is_valid(rook, word("a1", "e1", ROOK)), 0); // own king there
-    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/p7/8/8/R3K3 w - - 0 1"), word("a1", "a8", ROOK)),
-              0);
-    const Position queen = from_fen("4k3/8/8/8/3Q4/8/8/4K3 w - - 0 1");
-    EXPECT_EQ(move_is_valid(queen, word("d4", "h8", QUEEN)), 1);
-    EXPECT_EQ(move_is_valid(queen, word("d4", "d8", QUEEN)), 1);
-    EXPECT_EQ(move_is_valid(queen, word("d4", "e6", QUEEN)), 0); // not on a line
-}
-
-TEST(MoveValidity, PawnSteps) {
-    const Position pos = start();
-    EXPECT_EQ(move_is_valid(pos, word("e2", "e4", PAWN)), 1);
-    EXPECT_EQ(move_is_valid(pos, word("e2", "e3", PAWN)), 1);
-    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1"), word("e2", "e4", PAWN)),
-              0);
-    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/4n3/8/4P3/4K3 w - - 0 1"), word("e2", "e4", PAWN)),
-              0);
-    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/4n3/8/4P3/4K3 w - - 0 1"), word("e2", "e3", PAWN)),
-              1);
-    EXPECT_EQ(move_is_valid(pos, word("e2", "d3", PAWN)), 0); // capture of nothing
-    const Position black = from_fen("4k3/4p3/3P4/8/8/8/8/4K3 b - - 0 1");
-    EXPECT_EQ(move_is_valid(black, word("e7", "e5", PAWN)), 1);
-    EXPECT_EQ(move_is_valid(black, word("e7", "d6", PAWN, PAWN)), 1);
-    EXPECT_EQ(move_is_valid(black, word("e7", "d6", PAWN, KNIGHT)), 0);
+// Generated moves are all valid (checked on every node above); these are
+// the stored words a position must refuse.
+TEST(MoveValidity, StoredWordsAgainstThePosition) {
+    struct Case {
+        const char* fen;
+        Move move;
+        int valid;
+        const char* why;
+    };
+    const char* const EMPTY = "4k3/8/8/8/8/8/8/4K3 w - - 0 1";
+    const char* const BLACK_TO_MOVE = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1";
+    const Case cases[] = {
+        {BLACK_TO_MOVE, word("g1", "f3", KNIGHT), 0, "White's knight, Black to move"},
+        {"4k3/8/8/8/8/5P2/8/4K1N1 w - - 0 1", word("g1", "f3", KNIGHT), 0, "own piece on target"},
+        {EMPTY, word("g1", "f3", KNIGHT), 0, "no knight"},
+        {"4k3/8/8/8/8/5p2/8/4K1N1 w - - 0 1", word("g1", "f3", KNIGHT), 0, "capture not recorded"},
+        {"4k3/8/8/8/8/5p2/8/4K1N1 w - - 0 1", word("g1", "f3", KNIGHT, KNIGHT), 0, "wrong victim"},
+        {"4k3/8/8/8/8/5p2/8/4K1N1 w - - 0 1", word("g1", "f3", KNIGHT, PAWN), 1, "capture"},
+        {"4k3/8/8/8/8/8/3P4/2B1K3 w - - 0 1", word("c1", "g5", BISHOP), 0, "own blocker"},
+        {"4k3/8/8/8/8/4p3/8/2B1K3 w - - 0 1", word("c1", "g5", BISHOP), 0, "enemy blocker"},
+        {"4k3/8/8/8/p7/8/8/R3K3 w - - 0 1", word("a1", "a8", ROOK), 0, "rook blocked"},
+        {"4k3/8/8/8/3Q4/8/8/4K3 w - - 0 1", word("d4", "h8", QUEEN), 1, "open diagonal"},
+        {"4k3/8/8/8/3Q4/8/8/4K3 w - - 0 1", word("d4", "e6", QUEEN), 0, "not on a line"},
+        {"4k3/8/8/8/4n3/8/4P3/4K3 w - - 0 1", word("e2", "e4", PAWN), 0,
+         "double step onto a piece"},
+        {"4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1", word("e2", "e4", PAWN), 0, "double step blocked"},
+        {EMPTY, word("e2", "d3", PAWN), 0, "pawn capture of nothing"},
+        {"4k3/4p3/3P4/8/8/8/8/4K3 b - - 0 1", word("e7", "d6", PAWN, KNIGHT), 0, "wrong victim"},
+        // A king on e1 of the side to move with the other side's castling
+        // word: no two-square king jump.
+        {"K7/8/8/8/8/8/8/4k3 b - - 0 1", WHITE_SHORT_CASTLE, 0, "black king, white word"},
+        {"K7/8/8/8/8/8/8/4k3 b - - 0 1", WHITE_LONG_CASTLE, 0, "black king, white word"},
+        {"4K3/8/8/8/8/8/8/k7 w - - 0 1", BLACK_SHORT_CASTLE, 0, "white king, black word"},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", BLACK_SHORT_CASTLE, 0, "not Black's turn"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(move_is_valid(from_fen(c.fen), c.move), c.valid) << c.why;
 }
 
 TEST(MoveValidity, CastlingNeedsTheRightEvenWhenTheKingIsBack) {
     Position pos = from_fen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
     EXPECT_EQ(move_is_valid(pos, WHITE_SHORT_CASTLE), 1);
-    EXPECT_EQ(move_is_valid(pos, WHITE_LONG_CASTLE), 1);
-    EXPECT_EQ(move_is_valid(pos, BLACK_SHORT_CASTLE), 0); // not black's turn
-    make_move(pos, word("e1", "f1", KING));
-    EXPECT_EQ(move_is_valid(pos, BLACK_SHORT_CASTLE), 1);
-    EXPECT_EQ(move_is_valid(pos, BLACK_LONG_CASTLE), 1);
-    make_move(pos, word("a8", "b8", ROOK));
-    make_move(pos, word("f1", "e1", KING));
-    make_move(pos, word("b8", "a8", ROOK));
+    play_moves(pos, "e1f1 a8b8 f1e1 b8a8");
     ASSERT_EQ(pos.board[sq("e1")], KING);
     EXPECT_EQ(move_is_valid(pos, WHITE_SHORT_CASTLE), 0);
     EXPECT_EQ(move_is_valid(pos, WHITE_LONG_CASTLE), 0);
-    // Attacked and blocked squares, as in generation.
-    EXPECT_EQ(move_is_valid(from_fen("4kr2/8/8/8/8/8/8/4K2R w K - 0 1"), WHITE_SHORT_CASTLE), 0);
-    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/8/8/4KN1R w K - 0 1"), WHITE_SHORT_CASTLE), 0);
-    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/n7/8/R3K3 w Q - 0 1"), WHITE_LONG_CASTLE), 1);
-    EXPECT_EQ(move_is_valid(from_fen("4k3/8/8/8/8/8/8/RN2K3 w Q - 0 1"), WHITE_LONG_CASTLE), 0);
-    EXPECT_EQ(move_is_valid(from_fen("3rk3/8/8/8/8/8/8/R3K3 w Q - 0 1"), WHITE_LONG_CASTLE), 0);
-}
-
-TEST(MoveValidity, KingJumpOfTheWrongSideIsNoCastling) {
-    // A black king on e1 and the white castling word: not a move of this position.
-    const Position black = from_fen("K7/8/8/8/8/8/8/4k3 b - - 0 1");
-    EXPECT_EQ(move_is_valid(black, WHITE_SHORT_CASTLE), 0);
-    EXPECT_EQ(move_is_valid(black, WHITE_LONG_CASTLE), 0);
-    EXPECT_EQ(move_is_valid(black, word("e1", "f1", KING)), 1);
-    EXPECT_EQ(move_is_valid(black, word("e1", "d2", KING)), 1);
-    const Position white = from_fen("4K3/8/8/8/8/8/8/k7 w - - 0 1");
-    EXPECT_EQ(move_is_valid(white, BLACK_SHORT_CASTLE), 0);
-    EXPECT_EQ(move_is_valid(white, BLACK_LONG_CASTLE), 0);
-    EXPECT_EQ(move_is_valid(white, word("e8", "f8", KING)), 1);
 }
 
 TEST(MoveValidity, EnPassantOnlyWhileTheSquareIsCurrent) {
     Position pos = start();
-    for (Move m : {word("e2", "e4", PAWN), word("a7", "a6", PAWN), word("e4", "e5", PAWN),
-                   word("d7", "d5", PAWN)})
-        make_move(pos, m);
+    play_moves(pos, "e2e4 a7a6 e4e5 d7d5");
     const Move e5d6 = word("e5", "d6", PAWN, PAWN);
     EXPECT_EQ(move_is_valid(pos, e5d6), 1);
-    make_move(pos, word("g1", "f3", KNIGHT));
-    make_move(pos, word("g8", "f6", KNIGHT));
-    EXPECT_EQ(pos.ep_square, -1);
+    play_moves(pos, "g1f3 g8f6");
     EXPECT_EQ(move_is_valid(pos, e5d6), 0);
 }
 

@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <iterator>
 #include <sstream>
 
@@ -58,6 +60,18 @@ void play_moves(Position& pos, const char* moves) {
         ASSERT_TRUE(m != 0 && move_is_legal(pos, m)) << text;
         make_move(pos, m);
     }
+}
+
+bool same_state(const Position& a, const Position& b) {
+    // Three stretches without padding: up to the castling flags, up to the
+    // history pointers, and from the repetition flag to the end.
+    auto same = [&](std::size_t from, std::size_t to) {
+        return std::memcmp(reinterpret_cast<const char*>(&a) + from,
+                           reinterpret_cast<const char*>(&b) + from, to - from) == 0;
+    };
+    return same(0, offsetof(Position, castle_black_long) + sizeof a.castle_black_long) &&
+           same(offsetof(Position, unmoved), offsetof(Position, history_start)) &&
+           same(offsetof(Position, repetition), sizeof(Position));
 }
 
 const HashEntry& slot(std::uint64_t key) {

@@ -29,6 +29,8 @@ Position start();
 // Makes the moves, separated by spaces; an illegal one fails the test and
 // ends the list there.
 void play_moves(Position& pos, const char* moves);
+// Every field but the two history pointers is the same.
+bool same_state(const Position& a, const Position& b);
 
 // ---- search ----
 

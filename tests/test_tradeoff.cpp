@@ -12,8 +12,6 @@
 
 namespace {
 
-class Tradeoff : public ::testing::Test {};
-
 struct ExchangeCase {
     const char* fen;
     const char* move;
@@ -38,106 +36,49 @@ void expect_exchanges(const ExchangeCase* begin, const ExchangeCase* end) {
 
 } // namespace
 
-TEST_F(Tradeoff, SimpleExchanges) {
+// The exchange evaluation is checked against a brute-force exchange on
+// thousands of positions (test_eval_crosscheck.cpp); these are the known
+// answers and one case of each rule.
+TEST(Tradeoff, KnownExchanges) {
     const ExchangeCase cases[] = {
         {"4k3/8/8/3n4/4P3/8/8/4K3 w - - 0 1", "e4d5", 300, "pawn takes an undefended knight"},
         {"4k3/8/2p5/3p4/8/8/8/3QK3 w - - 0 1", "d1d5", -800, "queen takes a defended pawn"},
         {"4k3/8/2p5/3n4/8/4N3/8/4K3 w - - 0 1", "e3d5", 0, "knight for knight"},
         {"4k3/8/8/3p4/8/8/5N2/4K3 w - - 0 1", "f2e4", -300, "knight to a pawn-covered square"},
-        {"4k3/8/8/3p4/8/8/8/3RK3 w - - 0 1", "d1d5", 100, "rook takes an undefended pawn"},
-        {"3qk3/8/8/3p4/8/8/8/3RK3 w - - 0 1", "d1d5", -400, "rook takes a pawn the queen covers"},
-        // Black to move, the same rules seen from Black.
-        {"4k3/8/8/8/3p4/4N3/8/4K3 b - - 0 1", "d4e3", 300, "black pawn takes a knight"},
+        {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7a8q", 800, "safe queen promotion"},
         {"4k3/8/8/q7/8/2P5/3P4/4K3 b - - 0 1", "a5c3", -800, "black queen takes a defended pawn"},
-    };
-    expect_exchanges(std::begin(cases), std::end(cases));
-}
-
-TEST_F(Tradeoff, KingsAsDefendersAndAttackers) {
-    const ExchangeCase cases[] = {
-        // Only the king defends d4, a second knight covers it: Kxd4 would lose the king.
-        {"8/8/8/4k3/3p4/8/2N1N3/4K3 w - - 0 1", "e2d4", 100, "king recapture refuted"},
-        // Without the second knight the king wins the knight for the pawn.
-        {"8/8/8/4k3/3p4/8/4N3/4K3 w - - 0 1", "e2d4", -200, "king recapture"},
-        // The king itself takes an undefended piece.
-        {"4k3/8/8/8/8/8/3n4/4K3 w - - 0 1", "e1d2", 300, "king takes a loose knight"},
-        // The king may not take a covered piece: its own loss outweighs everything.
-        {"4k3/8/8/8/8/1n6/3n4/4K3 w - - 0 1", "e1d2", 300 - 4500, "king takes a covered knight"},
-    };
-    expect_exchanges(std::begin(cases), std::end(cases));
-}
-
-TEST_F(Tradeoff, FileOfRooks) {
-    const ExchangeCase cases[] = {
         // Re4xe7 uncovers Re1: RxR, RxR, RxR.
         {"4r1k1/4r3/8/8/4R3/8/8/4R1K1 w - - 0 1", "e4e7", 500, "doubled rooks"},
-        // Without the rook behind, Black wins the exchange back.
-        {"4r1k1/4r3/8/8/4R3/8/8/6K1 w - - 0 1", "e4e7", 0, "single rook"},
-        // A black rook behind the white one joins for Black.
-        {"4k3/8/8/4n3/4R3/8/7K/4r3 w - - 0 1", "e4e5", -200, "enemy rook uncovered"},
-    };
-    expect_exchanges(std::begin(cases), std::end(cases));
-}
-
-TEST_F(Tradeoff, XRaysBehindQueensBishopsAndPawns) {
-    const ExchangeCase cases[] = {
-        // Qxe5 Rxe5 Bxe5: the bishop behind the queen recovers a rook.
-        {"4r1k1/8/8/4n3/3Q4/8/1B6/4K3 w - - 0 1", "d4e5", 300 - 900 + 500, "bishop behind queen"},
-        {"4r1k1/8/8/4n3/3Q4/8/8/4K3 w - - 0 1", "d4e5", 300 - 900, "queen alone"},
-        // Black: Qxd4 Nxd4 Rxd4 through the square the queen left.
-        {"3r2k1/3q4/8/8/3P4/5N2/8/4K3 b - - 0 1", "d7d4", 100 - 900 + 300, "rook behind queen"},
-        {"6k1/3q4/8/8/3P4/5N2/8/4K3 b - - 0 1", "d7d4", 100 - 900, "queen alone"},
-        // exd5 Nxd5 Bxd5: the bishop behind the pawn.
-        {"4k3/8/5n2/3p4/4P3/5B2/8/4K3 w - - 0 1", "e4d5", 100, "bishop behind pawn"},
-        {"4k3/8/5n2/3p4/4P3/8/8/4K3 w - - 0 1", "e4d5", 0, "pawn alone"},
-        // A quiet promotion on a covered square, the rook behind the pawn recaptures:
-        // queen for pawn +800, queen lost -900, rook won +500.
-        {"1r2k3/P7/8/8/8/8/8/R3K3 w - - 0 1", "a7a8q", 400, "rook behind promotion"},
-    };
-    expect_exchanges(std::begin(cases), std::end(cases));
-}
-
-TEST_F(Tradeoff, OnlyThePieceDirectlyBehindJoins) {
-    const ExchangeCase cases[] = {
-        // Rxe7 Bxe7, then the queen on e2 must go first; the rook on e1 only follows it.
-        {"3br1k1/4r3/8/8/4R3/8/4Q3/4R1K1 w - - 0 1", "e4e7", 0, "queen in front of rook"},
-        // With the rook in front, rook and queen come in the right order.
-        {"3br1k1/4r3/8/8/4R3/8/4R3/4Q1K1 w - - 0 1", "e4e7", 300, "rook in front of queen"},
-    };
-    expect_exchanges(std::begin(cases), std::end(cases));
-}
-
-TEST_F(Tradeoff, EitherSideStopsWhenGoingOnLoses) {
-    const ExchangeCase cases[] = {
-        // Bxe5 fxe5, and White keeps the queen on c3 at home: Qxe5 Rxe5 would lose it.
-        {"4r1k1/8/5p2/4n3/3B4/2Q5/8/4K3 w - - 0 1", "d4e5", 0, "mover stops"},
-        // Without the rook, the queen collects the pawn too.
-        {"6k1/8/5p2/4n3/3B4/2Q5/8/4K3 w - - 0 1", "d4e5", 100, "mover goes on"},
-        // Rxd5: Black's queen could take back, but Bxd5 would follow.
-        {"3qk3/8/8/3p4/8/8/6B1/3RK3 w - - 0 1", "d1d5", 100, "defender stops"},
-    };
-    expect_exchanges(std::begin(cases), std::end(cases));
-}
-
-TEST_F(Tradeoff, Promotions) {
-    const ExchangeCase cases[] = {
-        {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7a8q", 800, "safe queen promotion"},
-        {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7a8n", 200, "safe knight promotion"},
-        // The rook on b8 takes the new queen: the pawn is lost.
+        // Only the king defends d4, a second knight covers it: Kxd4 would lose the king.
+        {"8/8/8/4k3/3p4/8/2N1N3/4K3 w - - 0 1", "e2d4", 100, "king recapture refuted"},
+        {"8/8/8/4k3/3p4/8/4N3/4K3 w - - 0 1", "e2d4", -200, "king recapture"},
+        {"4k3/8/8/8/8/1n6/3n4/4K3 w - - 0 1", "e1d2", 300 - 4500, "king takes a covered knight"},
         {"1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7a8q", -100, "covered queen promotion"},
-        // Taking the rook while promoting: 500 + 900 - 100, nothing recaptures.
         {"1r2k3/P7/8/8/8/8/8/4K3 w - - 0 1", "a7b8q", 1300, "capture promotion"},
-        // Black promotes on a square the white king covers.
         {"4k3/8/8/8/8/8/6pK/8 b - - 0 1", "g2g1q", -100, "covered black promotion"},
     };
     expect_exchanges(std::begin(cases), std::end(cases));
 }
 
-TEST_F(Tradeoff, HighestSquareFirstWithinAKind) {
-    // Nxd5 Rxd5, then White's queens: c4 (higher square, the b3 bishop behind it) goes
-    // before d3. Qcxd5 Qxd5 Bxd5 Bxd5 Qxd5 leaves Black nothing worth recapturing, so the
-    // knight keeps the rook. Taking with d3 first would let Black's sequence pay off.
+TEST(Tradeoff, XRaysAndStoppingEarly) {
     const ExchangeCase cases[] = {
+        // Qxe5 Rxe5 Bxe5: the bishop behind the queen recovers a rook.
+        {"4r1k1/8/8/4n3/3Q4/8/1B6/4K3 w - - 0 1", "d4e5", 300 - 900 + 500, "bishop behind queen"},
+        // Black: Qxd4 Nxd4 Rxd4 through the square the queen left.
+        {"3r2k1/3q4/8/8/3P4/5N2/8/4K3 b - - 0 1", "d7d4", 100 - 900 + 300, "rook behind queen"},
+        {"4k3/8/5n2/3p4/4P3/5B2/8/4K3 w - - 0 1", "e4d5", 100, "bishop behind pawn"},
+        // A black rook behind the white one joins for Black.
+        {"4k3/8/8/4n3/4R3/8/7K/4r3 w - - 0 1", "e4e5", -200, "enemy rook uncovered"},
+        // Rxe7 Bxe7, then the queen on e2 must go first; the rook on e1 only follows it.
+        {"3br1k1/4r3/8/8/4R3/8/4Q3/4R1K1 w - - 0 1", "e4e7", 0, "queen in front of rook"},
+        {"3br1k1/4r3/8/8/4R3/8/4R3/4Q1K1 w - - 0 1", "e4e7", 300, "rook in front of queen"},
+        // Bxe5 fxe5, and White keeps the queen on c3 at home: Qxe5 Rxe5 would lose it.
+        {"4r1k1/8/5p2/4n3/3B4/2Q5/8/4K3 w - - 0 1", "d4e5", 0, "mover stops"},
+        {"6k1/8/5p2/4n3/3B4/2Q5/8/4K3 w - - 0 1", "d4e5", 100, "mover goes on"},
+        // Rxd5: Black's queen could take back, but Bxd5 would follow.
+        {"3qk3/8/8/3p4/8/8/6B1/3RK3 w - - 0 1", "d1d5", 100, "defender stops"},
+        // Nxd5 Rxd5, then White's queens: c4 (higher square, the b3 bishop behind it)
+        // goes before d3, and Black has nothing worth recapturing with.
         {"b2r3k/1q6/8/3r4/2Q2N2/1B1Q4/8/6K1 w - - 0 1", "f4d5", 500, "queens by square"},
     };
     expect_exchanges(std::begin(cases), std::end(cases));

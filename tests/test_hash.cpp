@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <tuple>
 
 #include "search/search.h"
 #include "test_util.h"
@@ -14,20 +15,12 @@ namespace {
 // Italian game after 3 moves: an ordinary position with a nonzero key.
 constexpr const char* ITALIAN = "r1bqkbnr/pppp1ppp/2n5/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R b KQkq - 3 3";
 
-struct Answer {
-    int bound;
-    int score;
-    Move move;
-};
-
-Answer probe(const Position& pos, int ply, int depth) {
-    Answer a{-1, 12345, 777};
-    a.bound = hash_probe(pos, ply, depth, &a.score, &a.move);
-    return a;
-}
-
-std::uint64_t lookup_key(const Position& pos) {
-    return pos.repetition ? pos.key ^ repetition_key : pos.key;
+// Bound, score and move a probe answers.
+std::tuple<int, int, Move> probe(const Position& pos, int ply, int depth) {
+    int score = 12345;
+    Move move = 777;
+    const int bound = hash_probe(pos, ply, depth, &score, &move);
+    return {bound, score, move};
 }
 
 class HashTable : public ::testing::Test {
@@ -37,6 +30,7 @@ class HashTable : public ::testing::Test {
         pos = from_fen(ITALIAN);
         knight_move = make_move_word(sq("g8"), sq("f6"), KNIGHT);
     }
+    using Answer = std::tuple<int, int, Move>;
     Position pos{};
     Move knight_move = 0;
 };
@@ -52,15 +46,8 @@ TEST_F(HashTable, LayoutIsSixteenBytesPerEntryInAFixedTable) {
     EXPECT_EQ(sizeof transposition_table, std::size_t(64) << 20);
 }
 
-TEST_F(HashTable, NeverWrittenSlotAnswersNothing) {
-    ASSERT_NE(pos.key, 0u);
-    const Answer a = probe(pos, 0, 5);
-    EXPECT_EQ(a.bound, NONE);
-    EXPECT_EQ(a.score, 0);
-    EXPECT_EQ(a.move, 0u);
-}
-
 TEST_F(HashTable, StoreWritesTheWordsOfTheEntry) {
+    EXPECT_EQ(probe(pos, 0, 5), Answer(NONE, 0, 0)); // never written
     // UPPER at ply 2 with depth limit 9: remaining depth 7.
     hash_store(pos, 2, 9, -41, UPPER, knight_move);
     const HashEntry& e = slot(pos.key);
@@ -72,36 +59,24 @@ TEST_F(HashTable, StoreWritesTheWordsOfTheEntry) {
     // Remaining depth is kept modulo 64, the move in 24 bits.
     hash_store(pos, 1, 71, 5, LOWER, 0x7ABCDEFu);
     EXPECT_EQ(slot(pos.key).word0, 2u + 4u * (6u + 64u * 0xABCDEFu));
-    EXPECT_EQ(probe(pos, 0, 0).move, 0xABCDEFu);
+    EXPECT_EQ(std::get<2>(probe(pos, 0, 0)), 0xABCDEFu);
 }
 
 TEST_F(HashTable, ProbeAnswersByBoundAndRemainingDepth) {
     // Remaining depth 2 stored (ply 1, depth limit 3).
     hash_store(pos, 1, 3, 50, LOWER, knight_move);
-    Answer a = probe(pos, 1, 3);
-    EXPECT_EQ(a.bound, LOWER);
-    EXPECT_EQ(a.score, 50);
-    EXPECT_EQ(a.move, knight_move);
-    EXPECT_EQ(probe(pos, 4, 5).bound, LOWER); // needs only 1
-    a = probe(pos, 1, 4);                     // needs 3: too shallow
-    EXPECT_EQ(a.bound, NONE);
-    EXPECT_EQ(a.score, 50);
-    EXPECT_EQ(a.move, knight_move); // the move is lent whatever the depth
+    EXPECT_EQ(probe(pos, 1, 3), Answer(LOWER, 50, knight_move));
+    EXPECT_EQ(probe(pos, 4, 5), Answer(LOWER, 50, knight_move)); // needs only 1
+    // Needs 3: too shallow, but the move is lent whatever the depth.
+    EXPECT_EQ(probe(pos, 1, 4), Answer(NONE, 50, knight_move));
 
     hash_store(pos, 1, 3, -70, UPPER, knight_move);
-    a = probe(pos, 1, 3);
-    EXPECT_EQ(a.bound, UPPER);
-    EXPECT_EQ(a.score, -70);
-    a = probe(pos, 1, 4);
-    EXPECT_EQ(a.bound, SHALLOW);
-    EXPECT_EQ(a.score, -70);
-    EXPECT_EQ(a.move, knight_move);
+    EXPECT_EQ(probe(pos, 1, 3), Answer(UPPER, -70, knight_move));
+    EXPECT_EQ(probe(pos, 1, 4), Answer(SHALLOW, -70, knight_move));
 
     hash_store(pos, 1, 3, 12, EXACT, knight_move);
-    EXPECT_EQ(probe(pos, 1, 3).bound, EXACT);
-    a = probe(pos, 0, 3);
-    EXPECT_EQ(a.bound, SHALLOW);
-    EXPECT_EQ(a.score, 12);
+    EXPECT_EQ(probe(pos, 1, 3), Answer(EXACT, 12, knight_move));
+    EXPECT_EQ(probe(pos, 0, 3), Answer(SHALLOW, 12, knight_move));
 }
 
 TEST_F(HashTable, MateScoresKeepTheirDistanceAcrossPlies) {
@@ -109,58 +84,39 @@ TEST_F(HashTable, MateScoresKeepTheirDistanceAcrossPlies) {
     hash_store(pos, 3, 5, 9994 + 3, EXACT, knight_move);
     EXPECT_EQ(slot(pos.key).score, 10000);
     // Met again at ply 5, with a depth the entry does not have.
-    Answer a = probe(pos, 5, 20);
-    EXPECT_EQ(a.bound, EXACT);
-    EXPECT_EQ(a.score, 9995);
-    EXPECT_EQ(a.move, knight_move);
-    EXPECT_EQ(probe(pos, 0, 20).score, 10000);
+    EXPECT_EQ(probe(pos, 5, 20), Answer(EXACT, 9995, knight_move));
+    EXPECT_EQ(std::get<1>(probe(pos, 0, 20)), 10000);
 
     // Being mated: stored one ply further from zero, probed nearer the root.
     hash_store(pos, 4, 6, -9996, EXACT, 0);
     EXPECT_EQ(slot(pos.key).score, -10000);
-    a = probe(pos, 2, 19);
-    EXPECT_EQ(a.bound, EXACT);
-    EXPECT_EQ(a.score, -9998);
-    EXPECT_EQ(a.move, 0u);
+    EXPECT_EQ(probe(pos, 2, 19), Answer(EXACT, -9998, 0));
+
+    // Bounds are stored as they are, with the usual depth rule.
+    hash_store(pos, 3, 5, 9995, LOWER, knight_move);
+    EXPECT_EQ(slot(pos.key).score, 9995);
+    EXPECT_EQ(probe(pos, 5, 7), Answer(LOWER, 9995, knight_move));
+    EXPECT_EQ(std::get<0>(probe(pos, 5, 8)), NONE);
+    hash_store(pos, 3, 5, -9995, UPPER, 0);
+    EXPECT_EQ(probe(pos, 1, 3), Answer(UPPER, -9995, 0));
 }
 
 TEST_F(HashTable, ScoreOfExactlyNineThousandIsNotAMateScore) {
     hash_store(pos, 4, 6, 9000, EXACT, knight_move);
     EXPECT_EQ(slot(pos.key).score, 9000);
-    Answer a = probe(pos, 2, 4); // needs 2, has 2
-    EXPECT_EQ(a.bound, EXACT);
-    EXPECT_EQ(a.score, 9000);
-    a = probe(pos, 2, 5); // needs 3
-    EXPECT_EQ(a.bound, SHALLOW);
-    EXPECT_EQ(a.score, 9000);
+    EXPECT_EQ(probe(pos, 2, 4), Answer(EXACT, 9000, knight_move));   // needs 2, has 2
+    EXPECT_EQ(probe(pos, 2, 5), Answer(SHALLOW, 9000, knight_move)); // needs 3
 
     hash_store(pos, 4, 6, -9000, EXACT, knight_move);
     EXPECT_EQ(slot(pos.key).score, -9000);
-    EXPECT_EQ(probe(pos, 2, 5).bound, SHALLOW);
+    EXPECT_EQ(std::get<0>(probe(pos, 2, 5)), SHALLOW);
 
     hash_store(pos, 4, 6, 9001, EXACT, knight_move);
     EXPECT_EQ(slot(pos.key).score, 9005);
-    a = probe(pos, 2, 5);
-    EXPECT_EQ(a.bound, EXACT);
-    EXPECT_EQ(a.score, 9003);
+    EXPECT_EQ(probe(pos, 2, 5), Answer(EXACT, 9003, knight_move));
 }
 
-TEST_F(HashTable, BoundMateScoresAreStoredAsTheyAre) {
-    hash_store(pos, 3, 5, 9995, LOWER, knight_move);
-    EXPECT_EQ(slot(pos.key).score, 9995);
-    Answer a = probe(pos, 5, 7);
-    EXPECT_EQ(a.bound, LOWER);
-    EXPECT_EQ(a.score, 9995);
-    EXPECT_EQ(probe(pos, 5, 8).bound, NONE);
-
-    hash_store(pos, 3, 5, -9995, UPPER, 0);
-    EXPECT_EQ(slot(pos.key).score, -9995);
-    a = probe(pos, 1, 3);
-    EXPECT_EQ(a.bound, UPPER);
-    EXPECT_EQ(a.score, -9995);
-}
-
-TEST_F(HashTable, OnlyTheLastOfTwoPositionsSharingAnIndexStays) {
+TEST_F(HashTable, StoreAlwaysReplacesTheSlotEvenForAnotherPosition) {
     Position other = pos;
     other.key ^= 0x0123456700000000ULL; // same low half
     Position third = pos;
@@ -168,53 +124,30 @@ TEST_F(HashTable, OnlyTheLastOfTwoPositionsSharingAnIndexStays) {
     ASSERT_EQ(std::uint32_t(other.key) & hash_mask, std::uint32_t(pos.key) & hash_mask);
     ASSERT_EQ(std::uint32_t(third.key) & hash_mask, std::uint32_t(pos.key) & hash_mask);
 
-    hash_store(pos, 0, 10, 33, EXACT, knight_move);
-    hash_store(other, 0, 1, -8, UPPER, 0);
-    Answer a = probe(pos, 0, 1);
-    EXPECT_EQ(a.bound, NONE);
-    EXPECT_EQ(a.score, 0);
-    EXPECT_EQ(a.move, 0u);
-    a = probe(other, 0, 1);
-    EXPECT_EQ(a.bound, UPPER);
-    EXPECT_EQ(a.score, -8);
-
-    hash_store(third, 0, 2, 7, LOWER, knight_move);
-    EXPECT_EQ(probe(other, 0, 1).bound, NONE);
-    EXPECT_EQ(probe(third, 0, 1).bound, LOWER);
-}
-
-TEST_F(HashTable, StoreAlwaysReplacesEvenADeeperEntry) {
     hash_store(pos, 0, 12, 40, EXACT, knight_move);
-    hash_store(pos, 0, 1, -3, UPPER, 0);
-    const Answer a = probe(pos, 0, 1);
-    EXPECT_EQ(a.bound, UPPER);
-    EXPECT_EQ(a.score, -3);
-    EXPECT_EQ(a.move, 0u);
-    EXPECT_EQ(probe(pos, 0, 2).bound, SHALLOW);
+    hash_store(pos, 0, 1, -3, UPPER, 0); // a shallower entry replaces a deeper one
+    EXPECT_EQ(probe(pos, 0, 1), Answer(UPPER, -3, 0));
+    hash_store(other, 0, 1, -8, UPPER, 0);
+    EXPECT_EQ(probe(pos, 0, 1), Answer(NONE, 0, 0));
+    EXPECT_EQ(probe(other, 0, 1), Answer(UPPER, -8, 0));
+    hash_store(third, 0, 2, 7, LOWER, knight_move);
+    EXPECT_EQ(std::get<0>(probe(other, 0, 1)), NONE);
+    EXPECT_EQ(std::get<0>(probe(third, 0, 1)), LOWER);
 }
 
 TEST_F(HashTable, RepeatedPositionIsKeptApartFromTheUnrepeatedOne) {
     Position repeated = pos;
     repeated.repetition = 1;
-    ASSERT_NE(std::uint32_t(lookup_key(pos)) & hash_mask,
-              std::uint32_t(lookup_key(repeated)) & hash_mask);
+    const std::uint64_t twisted = pos.key ^ repetition_key;
+    ASSERT_NE(std::uint32_t(pos.key) & hash_mask, std::uint32_t(twisted) & hash_mask);
 
     hash_store(pos, 0, 4, 15, EXACT, knight_move);
-    EXPECT_EQ(probe(repeated, 0, 4).bound, NONE);
+    EXPECT_EQ(std::get<0>(probe(repeated, 0, 4)), NONE);
     hash_store(repeated, 0, 4, -30, EXACT, 0);
-
-    Answer a = probe(pos, 0, 4);
-    EXPECT_EQ(a.bound, EXACT);
-    EXPECT_EQ(a.score, 15);
-    EXPECT_EQ(a.move, knight_move);
-    a = probe(repeated, 0, 4);
-    EXPECT_EQ(a.bound, EXACT);
-    EXPECT_EQ(a.score, -30);
-    EXPECT_EQ(a.move, 0u);
-
-    const HashEntry& e = slot(pos.key ^ repetition_key);
-    EXPECT_EQ(e.key_low, std::uint32_t(pos.key ^ repetition_key));
-    EXPECT_EQ(e.key_high, std::uint32_t((pos.key ^ repetition_key) >> 32));
+    EXPECT_EQ(probe(pos, 0, 4), Answer(EXACT, 15, knight_move));
+    EXPECT_EQ(probe(repeated, 0, 4), Answer(EXACT, -30, 0));
+    EXPECT_EQ(slot(twisted).key_low, std::uint32_t(twisted));
+    EXPECT_EQ(slot(twisted).key_high, std::uint32_t(twisted >> 32));
 }
 
 TEST_F(HashTable, ClearEmptiesEveryEntry) {
@@ -224,7 +157,7 @@ TEST_F(HashTable, ClearEmptiesEveryEntry) {
     static const HashEntry zero{};
     for (std::uint32_t i = 0; i < HASH_ENTRIES; i++)
         ASSERT_EQ(std::memcmp(&transposition_table[i], &zero, sizeof zero), 0) << i;
-    EXPECT_EQ(probe(pos, 0, 0).bound, NONE);
+    EXPECT_EQ(std::get<0>(probe(pos, 0, 0)), NONE);
 }
 
 } // namespace

@@ -718,16 +718,4 @@ TEST_F(Search, PinnedNodeCountsOfFixedDepthSearches) {
     }
 }
 
-TEST_F(Search, FixedDepthSearchIsRepeatable) {
-    const Position pos = play(pinned[2].moves);
-    engine_colour = pos.white_to_move;
-    const Outcome a = think(pos, 5);
-    clear_hash();
-    clear_pawn_hash();
-    const Outcome b = think(pos, 5);
-    EXPECT_EQ(a.output, b.output);
-    EXPECT_EQ(a.nodes, b.nodes);
-    EXPECT_EQ(a.best, b.best);
-}
-
 } // namespace

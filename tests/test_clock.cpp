@@ -58,19 +58,6 @@ class StdinPipe {
     int write_end_ = -1;
 };
 
-// The globals the clock tests change, restored afterwards.
-struct ClockState {
-    std::int32_t time_left_ = time_left, increment_ = increment, plies_ = plies_played;
-    std::int32_t xboard_ = xboard_mode, colour_ = engine_colour;
-    std::int32_t target_ = target_time, max_ = max_time;
-    std::uint32_t nps_ = nps_estimate, poll_ = poll_interval, start_ = clock_start;
-    void restore() const {
-        time_left = time_left_, increment = increment_, plies_played = plies_;
-        xboard_mode = xboard_, engine_colour = colour_, target_time = target_, max_time = max_;
-        nps_estimate = nps_, poll_interval = poll_, clock_start = start_;
-    }
-};
-
 class Clock : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -78,15 +65,6 @@ class Clock : public ::testing::Test {
         pondering = 0;
         root_move_done = 1;
     }
-    void TearDown() override {
-        saved.restore();
-        poll_countdown = 0;
-        pondering = 0;
-        root_move_done = root_score = last_iteration_score = 0;
-        abort_search = abort_by_input = 0;
-        max_iteration_depth = 19;
-    }
-
     // time_check with exactly elapsed_cs centiseconds on the clock; the
     // clock start sits 5 ms before a centisecond boundary, and a call
     // that straddles it (a preempted test) is repeated.
@@ -113,7 +91,7 @@ class Clock : public ::testing::Test {
         return game_position;
     }
 
-    const ClockState saved;
+    const SavedGlobals saved;
 };
 
 // ---- allocation ----

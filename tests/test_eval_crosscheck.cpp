@@ -291,14 +291,8 @@ bool random_placement(std::mt19937& rng, Position& pos) {
 
 class EvalCrossCheck : public ::testing::Test {
   protected:
-    void SetUp() override {
-        clear_pawn_hash();
-        saved_colour_ = engine_colour;
-    }
-    void TearDown() override {
-        engine_colour = saved_colour_;
-        clear_pawn_hash();
-    }
+    void SetUp() override { clear_pawn_hash(); }
+    void TearDown() override { clear_pawn_hash(); }
 
     // Full evaluation twice (pawn entry recomputed, then served from the
     // cache) against the plain one; the early exit against its definition.
@@ -344,9 +338,7 @@ class EvalCrossCheck : public ::testing::Test {
     int positions_ = 0;
     long exchanges_ = 0;
     long captures_ = 0;
-
-  private:
-    std::int32_t saved_colour_ = 0;
+    const SavedGlobals saved;
 };
 
 } // namespace

@@ -27,16 +27,10 @@ class StaticEval : public ::testing::Test {
   protected:
     void SetUp() override {
         clear_pawn_hash();
-        saved_colour_ = engine_colour;
         engine_colour = 0;
     }
-    void TearDown() override {
-        engine_colour = saved_colour_;
-        clear_pawn_hash();
-    }
-
-  private:
-    std::int32_t saved_colour_ = 0;
+    void TearDown() override { clear_pawn_hash(); }
+    const SavedGlobals saved;
 };
 
 struct EvalCase {

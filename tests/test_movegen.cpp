@@ -92,7 +92,7 @@ TEST(Generation, InitialPositionForBothColours) {
         EXPECT_TRUE(captures(pos).empty());
         EXPECT_EQ(quiet(pos), expected);
         EXPECT_EQ(legal(pos), expected);
-        make_move(pos, word("e2", "e4", PAWN));
+        if (white) make_move(pos, word("e2", "e4", PAWN));
     }
 }
 

@@ -56,12 +56,10 @@ class Picker : public ::testing::Test {
     static constexpr int PLY = 3;
 
     void SetUp() override {
-        saved_xboard = xboard_mode;
         xboard_mode = 0;
         clear_move_ordering();
         pos = from_fen(MIXED);
     }
-    void TearDown() override { xboard_mode = saved_xboard; }
 
     // Every move of the node, then three more calls that must give 0.
     Texts drain() {
@@ -79,7 +77,7 @@ class Picker : public ::testing::Test {
     }
 
     Position pos{};
-    std::int32_t saved_xboard = 0;
+    const SavedGlobals saved;
 };
 
 TEST_F(Picker, StagesComeOutInOrder) {

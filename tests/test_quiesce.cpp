@@ -42,11 +42,9 @@ class Quiesce : public ::testing::Test {
     static constexpr int PLY = 4;
 
     void SetUp() override {
-        saved_colour = engine_colour;
         engine_colour = 1;
         clear_pawn_hash();
     }
-    void TearDown() override { engine_colour = saved_colour; }
 
     // Runs quiesce on pos at ply with fresh counters.
     int run(const Position& pos, int ply, int alpha, int beta) {
@@ -58,7 +56,7 @@ class Quiesce : public ::testing::Test {
 
     static int static_score(const Position& pos) { return evaluate(pos, -20000, 20000); }
 
-    std::int32_t saved_colour = 1;
+    const SavedGlobals saved;
 };
 
 TEST_F(Quiesce, StandPatAtOrAboveBetaReturnsWithoutGenerating) {

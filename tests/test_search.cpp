@@ -81,13 +81,6 @@ struct Outcome {
 class Search : public ::testing::Test {
   protected:
     void SetUp() override {
-        const std::int32_t now[] = {xboard_mode, engine_colour, max_iteration_depth, pondering,
-                                    time_left,   increment,     plies_played,        target_time,
-                                    max_time,    force_mode};
-        std::copy(std::begin(now), std::end(now), saved);
-        saved_poll_interval = poll_interval;
-        saved_clock_start = clock_start;
-        saved_branch = branch_factor;
         clear_hash();
         clear_pawn_hash();
         xboard_mode = 1;
@@ -96,23 +89,6 @@ class Search : public ::testing::Test {
         clear_move_ordering();
         abort_search = abort_by_input = 0;
         pondering = 0;
-    }
-    void TearDown() override {
-        xboard_mode = saved[0];
-        engine_colour = saved[1];
-        max_iteration_depth = saved[2];
-        pondering = saved[3];
-        time_left = saved[4];
-        increment = saved[5];
-        plies_played = saved[6];
-        target_time = saved[7];
-        max_time = saved[8];
-        force_mode = saved[9];
-        poll_interval = saved_poll_interval;
-        poll_countdown = 0;
-        clock_start = saved_clock_start;
-        branch_factor = saved_branch;
-        abort_search = abort_by_input = 0;
     }
 
     static void never_poll() {
@@ -159,10 +135,7 @@ class Search : public ::testing::Test {
         return search(ply, depth, alpha, beta, null_ok, node_type);
     }
 
-    std::int32_t saved[10] = {};
-    std::uint32_t saved_poll_interval = 0;
-    std::uint32_t saved_clock_start = 0;
-    double saved_branch = 0;
+    const SavedGlobals saved;
 };
 
 // ---- mates and draws ----

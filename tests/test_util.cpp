@@ -9,6 +9,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "game/game.h"
 #include "search/search.h"
 #include "shell/shell.h"
 
@@ -74,6 +75,27 @@ bool same_state(const Position& a, const Position& b) {
            same(offsetof(Position, repetition), sizeof(Position));
 }
 
+namespace {
+template <typename T>
+void keep(std::vector<std::function<void()>>& restore, T& global) {
+    restore.push_back([&global, value = global] { global = value; });
+}
+} // namespace
+
+SavedGlobals::SavedGlobals() {
+    for (std::int32_t* g :
+         {&time_left, &increment, &force_mode, &engine_colour, &plies_played, &xboard_mode,
+          &abort_search, &abort_by_input, &pondering, &root_move_done, &root_score,
+          &last_iteration_score, &max_iteration_depth, &target_time, &max_time, &poll_countdown})
+        keep(restore_, *g);
+    for (std::uint32_t* g : {&nps_estimate, &clock_start, &poll_interval}) keep(restore_, *g);
+    keep(restore_, branch_factor);
+}
+
+SavedGlobals::~SavedGlobals() {
+    for (const auto& put_back : restore_) put_back();
+}
+
 const HashEntry& slot(std::uint64_t key) {
     return transposition_table[std::uint32_t(key) & hash_mask];
 }
@@ -103,6 +125,15 @@ std::string shuffle_move(int ply) {
 
 bool starts_with(const std::string& text, const std::string& head) {
     return text.compare(0, head.size(), head) == 0;
+}
+
+void send_all(EngineProcess& engine, const std::vector<std::string>& lines) {
+    for (const auto& line : lines) engine.send(line);
+}
+
+void finish(EngineProcess& engine) {
+    engine.close_input();
+    EXPECT_EQ(engine.wait_exit(), 0) << engine.transcript();
 }
 
 bool is_directory(const std::string& path) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -32,6 +33,21 @@ void play_moves(Position& pos, const char* moves);
 // Every field but the two history pointers is the same.
 bool same_state(const Position& a, const Position& b);
 
+// ---- engine state ----
+
+// Snapshot of the engine's settings, clock and search flags that tests
+// change; the destructor puts every one of them back.
+class SavedGlobals {
+  public:
+    SavedGlobals();
+    ~SavedGlobals();
+    SavedGlobals(const SavedGlobals&) = delete;
+    SavedGlobals& operator=(const SavedGlobals&) = delete;
+
+  private:
+    std::vector<std::function<void()>> restore_;
+};
+
 // ---- search ----
 
 const HashEntry& slot(std::uint64_t key);
@@ -55,6 +71,9 @@ std::string shuffle_move(int ply);
 // ---- the engine binary ----
 
 bool starts_with(const std::string& text, const std::string& head);
+void send_all(EngineProcess& engine, const std::vector<std::string>& lines);
+// Ends the session with the end of input, which must end the run cleanly.
+void finish(EngineProcess& engine);
 bool is_directory(const std::string& path);
 // For a command that prints nothing: the answer to the "printmove 5900"
 // sent after it must then be the very next line.

@@ -400,3 +400,17 @@ TEST(MoveValidity, EnPassantOnlyWhileTheSquareIsCurrent) {
 }
 
 } // namespace
+
+TEST(MoveValidity, WhiteCastlingWordIsNoMoveForABlackKingOnE1) {
+    // A game in which the black king walks to e1 (it takes the queen on b3).
+    Position pos = start();
+    play_moves(pos, "f2f4 e7e5 e1f2 e8e7 c2c3 f7f6 f2f3 e7e6 a2a4 e6d5 a1a2 d5c4 d1b3 c4b3 "
+                    "c3c4 b3c2 g1h3 c2d1 f3e3 d1e1 e3e4");
+    ASSERT_EQ(pos.board[sq("e1")], -KING);
+    ASSERT_EQ(pos.white_to_move, 0);
+    // e1g1 as a killer from another line: a two-square king jump, never valid.
+    EXPECT_EQ(move_is_valid(pos, WHITE_SHORT_CASTLE), 0);
+    EXPECT_EQ(move_is_valid(pos, WHITE_LONG_CASTLE), 0);
+    EXPECT_EQ(move_is_legal(pos, WHITE_SHORT_CASTLE), 0);
+    EXPECT_EQ(move_is_valid(pos, word("e1", "f1", KING, BISHOP)), 1); // the ordinary step
+}

@@ -322,17 +322,9 @@ void walk(const Position& pos, int depth, WalkTally& tally, const char* fen) {
 }
 
 TEST(Generation, ConsistentThroughoutShallowTrees) {
-    const char* const fens[] = {
-        "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
-        "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-        "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-        "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
-        "r2q1rk1/pP1p2pp/Q4n2/bbp1p3/Np6/1B3NBn/pPPP1PPP/R3K2R b KQ - 0 1",
-        "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8",
-        "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
-        "4k3/8/8/2PpP3/8/8/8/4K3 w - d6 0 2",
-        "4k3/8/8/8/2pPp3/8/8/4K3 b - d3 0 2",
-    };
+    std::vector<const char*> fens(std::begin(walk_positions), std::end(walk_positions));
+    fens.push_back("4k3/8/8/2PpP3/8/8/8/4K3 w - d6 0 2"); // en passant both ways
+    fens.push_back("4k3/8/8/8/2pPp3/8/8/4K3 b - d3 0 2");
     for (const char* fen : fens) {
         WalkTally tally;
         walk(from_fen(fen), 2, tally, fen);

@@ -27,6 +27,9 @@ Move word(const char* from, const char* to, int piece, int captured = 0, int pro
 // A failed setup is a test failure; the position is returned anyway.
 Position from_fen(const char* fen);
 Position start();
+// The standard perft positions (initial, kiwipete, rook endgame, promotions
+// both ways, discovered checks, a symmetric middlegame) for tree walks.
+extern const char* const walk_positions[7];
 // Makes the moves, separated by spaces; an illegal one fails the test and
 // ends the list there.
 void play_moves(Position& pos, const char* moves);

@@ -158,6 +158,15 @@ inline int mover_in_check(const Position& pos) {
                              : is_attacked(pos, pos.white_king_square, 0);
 }
 
+// How often the position's key occurs earlier in its repetition window with
+// the same side to move, counting up to `enough`.
+inline int earlier_occurrences(const Position& pos, int enough) {
+    int found = 0;
+    for (long i = long(pos.history_end - pos.history_start) - 3; i >= 0; i -= 2)
+        if (pos.history_start[i] == pos.key && ++found == enough) break;
+    return found;
+}
+
 // ---- generation, make, legality ----
 Move* generate_captures(const Position& pos, Move* list);
 Move* generate_quiet(const Position& pos, Move* list);

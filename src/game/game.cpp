@@ -40,19 +40,14 @@ int game_end_state(const Position& pos) {
 }
 
 int game_draw_check(Position& pos) {
-    const long n = long(pos.history_end - pos.history_start);
-    if (n > 100) {
+    if (pos.history_end - pos.history_start > 100) {
         pos.repetition = 0;
         return 1;
     }
-    pos.repetition = 0;
-    for (long i = n - 3; i >= 0; i -= 2) {
-        if (pos.history_start[i] == pos.key) {
-            if (pos.repetition) return 1;
-            pos.repetition = 1;
-        }
-    }
-    return 0;
+    // a position seen once before is marked, the third occurrence is a draw
+    const int occurrences = earlier_occurrences(pos, 2);
+    pos.repetition = occurrences > 0;
+    return occurrences == 2;
 }
 
 int play_move(Move m) {

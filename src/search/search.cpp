@@ -14,16 +14,7 @@ Move current_move[MAX_PLY];
 
 int draw_score(const Position& pos) { return pos.white_to_move == engine_colour ? -30 : 30; }
 
-void repetition_check(Position& pos) {
-    const std::uint64_t* start = pos.history_start;
-    pos.repetition = 0;
-    for (long i = long(pos.history_end - start) - 3; i >= 0; i -= 2) {
-        if (start[i] == pos.key) {
-            pos.repetition = 1;
-            return;
-        }
-    }
-}
+void repetition_check(Position& pos) { pos.repetition = earlier_occurrences(pos, 1); }
 
 namespace {
 
@@ -79,13 +70,9 @@ int search(int ply, int depth, int alpha, int beta, int null_ok, int node_type) 
     }
 
     // 5. repetitions: once is marked, twice is a draw
-    pos.repetition = 0;
-    for (long i = window - 3; i >= 0; i -= 2) {
-        if (pos.history_start[i] == pos.key) {
-            if (pos.repetition) return draw_score(pos);
-            pos.repetition = 1;
-        }
-    }
+    const int occurrences = earlier_occurrences(pos, 2);
+    pos.repetition = occurrences > 0;
+    if (occurrences == 2) return draw_score(pos);
 
     // 6. table probe
     int hash_score;

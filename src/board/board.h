@@ -83,7 +83,8 @@ extern Bitboard rank_attacks[64][256];
 extern Bitboard file_attacks[64][256];
 extern Bitboard diag_a1h8_attacks[64][256];
 extern Bitboard diag_a8h1_attacks[64][256];
-extern std::int32_t piece_value[7];
+// By piece type: none, pawn, bishop, knight, rook, queen, king.
+constexpr std::int32_t piece_value[7] = {0, 100, 300, 300, 500, 900, 4500};
 extern std::int32_t direction_between[64][64];
 extern Bitboard ray_mask[9][64];
 extern Bitboard between_mask[64][64]; // squares strictly between two squares on a line

@@ -8,7 +8,6 @@ Bitboard knight_attacks[64];
 Bitboard king_attacks[64];
 Bitboard white_pawn_attacks[64];
 Bitboard black_pawn_attacks[64];
-std::int32_t piece_value[7];
 Bitboard white_king_shelter[64];
 Bitboard black_king_shelter[64];
 Bitboard white_front_span[64];
@@ -62,8 +61,6 @@ void init_step_attacks() {
 }
 
 void init_evaluation_masks() {
-    constexpr std::int32_t values[7] = {0, 100, 300, 300, 500, 900, 4500};
-    for (int i = 0; i < 7; i++) piece_value[i] = values[i];
     for (int s = 0; s < 64; s++) {
         const int r = s >> 3, f = s & 7;
         white_king_shelter[s] = black_king_shelter[s] = 0;

@@ -1,0 +1,235 @@
+// Board and moves: perft counts with the position record checked at every
+// inner node, the invariant check itself, the random keys, stored-move
+// validity and move notation.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "shell/shell.h"
+#include "support.h"
+
+namespace {
+
+constexpr const char* START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+constexpr const char* KIWIPETE =
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+
+std::uint64_t perft(const Position& pos, int depth) {
+    Move list[MAX_MOVES];
+    const Move* end = legal_moves(pos, list);
+    if (depth == 1) return std::uint64_t(end - list);
+    std::uint64_t leaves = 0;
+    for (const Move* m = list; m != end; m++) {
+        Position child = pos;
+        make_move(child, *m);
+        // every redundant view against the board, keys recomputed from scratch
+        if (!position_is_ok(child)) ADD_FAILURE() << text(*m) << " breaks the record";
+        leaves += perft(child, depth - 1);
+    }
+    return leaves;
+}
+
+TEST(Board, PerftCounts) {
+    struct Case {
+        const char* fen;
+        std::vector<std::uint64_t> counts;
+    };
+    const Case cases[] = {
+        {START, {20, 400, 8902, 197281, 4865609}},
+        {KIWIPETE, {48, 2039, 97862, 4085603}},
+        {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", {14, 191, 2812, 43238, 674624}},
+        {"r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1",
+         {6, 264, 9467, 422333}},
+        {"r2q1rk1/pP1p2pp/Q4n2/bbp1p3/Np6/1B3NBn/pPPP1PPP/R3K2R b KQ - 0 1",
+         {6, 264, 9467, 422333}},
+        {"rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8", {44, 1486, 62379, 2103487}},
+        {"r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10",
+         {46, 2079, 89890, 3894594}},
+        // en passant that would expose the own king along the rank
+        {"8/8/8/K2pP2r/8/8/8/7k w - d6 0 2", {6, 78, 528}},
+        {"8/8/8/8/kpP4Q/8/8/4K3 b - c3 0 1", {4, 92, 403}},
+    };
+    for (const Case& c : cases) {
+        const Position pos = fen(c.fen);
+        for (std::size_t d = 0; d < c.counts.size(); d++) {
+#ifdef ENGINE_DEBUG_CHECKS
+            if (c.counts[d] > 500000) break; // ten times slower; the small trees reach every move
+#endif
+            EXPECT_EQ(perft(pos, int(d + 1)), c.counts[d]) << c.fen << " depth " << d + 1;
+        }
+    }
+}
+
+TEST(Board, BenchPerftTakesFenMovesAndDivide) {
+    EXPECT_EQ(bench("perft 3 --fen '" + std::string(KIWIPETE) + "' e1g1 e8c8").second.substr(0, 23),
+              "perft 3: 93449 nodes, 0");
+    const std::string divided = bench("perft 3 e2e4 d7d5 --divide e4e5 f7f5").second;
+    EXPECT_EQ(divided.substr(0, 20), "e5f6: 908\nb1a3: 717\n") << "en passant first";
+    EXPECT_NE(divided.find("\nperft 3: 21637 nodes, "), std::string::npos) << divided;
+    for (const char* args :
+         {"", "frob 3", "perft", "perft 0", "perft 13", "perft 2x", "perft 1 --fen",
+          "perft 1 --fen '8/8/8/8/8/8/8/8 w - - 0 1'", "perft 1 --depth 3", "perft 1 e2e5",
+          "perft 1 e2e4 e2e4", "perft 1 O-O"})
+        EXPECT_EQ(bench(args), std::make_pair(2, std::string())) << args;
+}
+
+TEST(Board, PositionCheckNoticesCorruption) {
+    const std::function<void(Position&)> faults[] = {
+        [](Position& p) { p.board[12] = 0; },
+        [](Position& p) { p.white_pawns ^= square_mask[20]; },
+        [](Position& p) { p.black_rooks ^= square_mask[56]; },
+        [](Position& p) { p.occupied ^= square_mask[20]; },
+        [](Position& p) { p.diag_a1h8_occupancy[7] ^= 2; },
+        [](Position& p) { p.file_occupancy[3] ^= 4; },
+        [](Position& p) { p.black_material -= 100; },
+        [](Position& p) { p.white_nonpawn_count++; },
+        [](Position& p) { p.black_king_square = 59; },
+        [](Position& p) { p.key ^= 1; },
+        [](Position& p) { p.pawn_key ^= 1; },
+        [](Position& p) { p.ep_square = 20; },
+        [](Position& p) { p.unmoved |= square_mask[30]; },
+    };
+    EXPECT_TRUE(position_is_ok(play("")));
+    for (const auto& fault : faults) {
+        Position p = play("");
+        fault(p);
+        EXPECT_FALSE(position_is_ok(p)) << &fault - faults;
+    }
+    Position no_rook = fen("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+    no_rook.castle_white_short = 1;
+    no_rook.key ^= castle_keys[0];
+    EXPECT_FALSE(position_is_ok(no_rook));
+}
+
+// Saved table images rely on these: the keys are drawn in a fixed order.
+TEST(Board, KeysAreDrawnInTheirFixedOrder) {
+    const Position& pos = play("");
+    EXPECT_EQ(piece_keys[1][PAWN][0], 0x4890D6A4039B11BFull);
+    EXPECT_EQ(pos.key, 0xB37ACACED69CB8A6ull);
+    EXPECT_EQ(pos.pawn_key, 0xF581931A75D2A940ull);
+    EXPECT_EQ(repetition_key, 0xF09E5EFD02768135ull);
+    EXPECT_EQ(side_key, 0x8FDC91EE2D536CE9ull);
+    std::uint64_t all = repetition_key ^ side_key;
+    for (const auto& colour : piece_keys)
+        for (const auto& type : colour)
+            for (std::uint64_t k : type) all ^= k;
+    for (std::uint64_t k : ep_keys) all ^= k;
+    for (std::uint64_t k : castle_keys) all ^= k;
+    EXPECT_EQ(all, 0xFA449935FE7DBD2Cull);
+}
+
+// Stored moves (table, killers) are tested against a position they were not made in.
+TEST(Board, ValidityOfStoredMoveWords) {
+    struct Case {
+        const char* fen;
+        Move move;
+        int valid;
+    };
+    const auto w = [](const char* from, const char* to, int piece, int captured = 0,
+                      int promotion = 0) {
+        return make_move_word((from[1] - '1') * 8 + from[0] - 'a', (to[1] - '1') * 8 + to[0] - 'a',
+                              piece, captured, promotion);
+    };
+    const char* castles = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
+    const char* black_castles = "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1";
+    const Case cases[] = {
+        {START, w("e2", "e4", PAWN), 1},
+        {START, w("e2", "e3", PAWN), 1},
+        {START, w("e7", "e5", PAWN), 0},   // not the side to move
+        {START, w("e2", "e4", KNIGHT), 0}, // wrong piece on e2
+        {START, w("e3", "e4", PAWN), 0},   // empty from square
+        {START, w("g1", "f3", KNIGHT), 1},
+        {START, w("g1", "g3", KNIGHT), 0},                             // not a knight's step
+        {START, w("f1", "c4", BISHOP), 0},                             // path blocked
+        {START, w("d1", "d7", QUEEN, PAWN), 0},                        // path blocked
+        {START, w("e2", "e4", PAWN) | 1u << 21, 0},                    // bits no generator sets
+        {"4k3/8/8/8/4p3/8/4P3/4K3 w - - 0 1", w("e2", "e4", PAWN), 0}, // blocked on e4
+        {"4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1", w("e2", "e4", PAWN), 0}, // blocked on e3
+        {"4k3/8/8/8/8/3n4/4P3/4K3 w - - 0 1", w("e2", "d3", PAWN, KNIGHT), 1},
+        {"4k3/8/8/8/8/3n4/4P3/4K3 w - - 0 1", w("e2", "d3", PAWN, BISHOP), 0}, // wrong victim
+        {"4k3/8/8/8/8/3N4/4P3/4K3 w - - 0 1", w("e2", "d3", PAWN, KNIGHT), 0}, // own piece
+        {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", w("e2", "d3", PAWN), 0},           // nothing to take
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", w("e5", "d6", PAWN, PAWN), 1},   // en passant
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1", w("e5", "d6", PAWN, PAWN), 0},    // too late
+        {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", w("a7", "a8", PAWN, 0, QUEEN), 1},
+        {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", w("a7", "a8", PAWN, 0, KNIGHT), 1},
+        {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", w("a7", "a8", PAWN), 0}, // no promotion
+        {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", w("a7", "a8", PAWN, 0, KING), 0},
+        {"4k3/8/P7/8/8/8/8/4K3 w - - 0 1", w("a6", "a7", PAWN, 0, QUEEN), 0}, // not the last rank
+        {castles, WHITE_SHORT_CASTLE, 1},
+        {castles, WHITE_LONG_CASTLE, 1},
+        {castles, BLACK_SHORT_CASTLE, 0},
+        {black_castles, BLACK_LONG_CASTLE, 1},
+        {black_castles, BLACK_SHORT_CASTLE, 1},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w Qkq - 0 1", WHITE_SHORT_CASTLE, 0},    // no right
+        {"r3k2r/8/8/8/8/8/8/RN2K2R w KQkq - 0 1", WHITE_LONG_CASTLE, 0},   // b1 taken
+        {"r3k2r/8/8/8/8/8/8/R3KN1R w KQkq - 0 1", WHITE_SHORT_CASTLE, 0},  // f1 taken
+        {"r3k2r/8/8/8/8/8/6p1/R3K2R w KQkq - 0 1", WHITE_SHORT_CASTLE, 0}, // f1 attacked
+        {"r3k2r/8/8/8/8/8/p7/R3K2R w KQkq - 0 1", WHITE_LONG_CASTLE, 1},   // b1 attacked
+        {"r3k2r/8/8/8/8/8/1p6/R3K2R w KQkq - 0 1", WHITE_LONG_CASTLE, 0},  // c1 attacked
+        {"r3k2r/8/8/8/8/8/8/R3K1NR b KQkq - 0 1", BLACK_SHORT_CASTLE, 1},
+        {"r3k2r/3P4/8/8/8/8/8/R3K2R b KQkq - 0 1", BLACK_SHORT_CASTLE, 0}, // in check
+        {"r3k2r/3P4/8/8/8/8/8/R3K2R b KQkq - 0 1", BLACK_LONG_CASTLE, 0},
+        // a black king that a game brought to e1: the white castling word is no move
+        {"8/8/8/8/8/8/8/4k2K b - - 0 1", WHITE_SHORT_CASTLE, 0},
+        {"8/8/8/8/8/8/8/4k2K b - - 0 1", w("e1", "f1", KING), 1},
+        {"8/8/8/8/8/8/8/4k2K b - - 0 1", w("e1", "g1", KING), 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(move_is_valid(fen(c.fen), c.move), c.valid) << c.fen << " " << c.move;
+}
+
+TEST(Board, MoveTextBothWays) {
+    char buffer[6];
+    const std::pair<Move, const char*> printed[] = {
+        {5900, "e2e4"},
+        {0, "a1a1"},
+        {WHITE_SHORT_CASTLE, "O-O"},
+        {BLACK_SHORT_CASTLE, "O-O"},
+        {WHITE_LONG_CASTLE, "O-O-O"},
+        {BLACK_LONG_CASTLE, "O-O-O"},
+        {WHITE_SHORT_CASTLE | 1u << 15, "e1g1"},
+        {4095, "h8h8"},
+        {make_move_word(48, 56, PAWN, 0, QUEEN), "a7a8q"},
+        {make_move_word(48, 57, PAWN, ROOK, ROOK), "a7b8r"},
+        {make_move_word(8, 0, PAWN, 0, KNIGHT), "a2a1n"},
+        {make_move_word(8, 0, PAWN, 0, BISHOP), "a2a1b"},
+        {make_move_word(8, 0, PAWN, 0, KING), "a2a1"}};
+    for (const auto& [m, s] : printed) EXPECT_STREQ(move_text(m, buffer), s) << m;
+    EXPECT_STREQ(coordinate_text(BLACK_LONG_CASTLE, buffer), "e8c8");
+
+    struct Parsed {
+        const char* fen;
+        const char* text;
+        Move move;
+    };
+    const char* promoting = "1r2k3/P7/8/3pP3/8/8/8/4K2R w K d6 0 1";
+    const Parsed parsed[] = {
+        {START, "e2e4", 5900},
+        {START, "g8f6", make_move_word(62, 45, KNIGHT)},
+        {START, "e3e4", make_move_word(20, 28, EMPTY)}, // built anyway; legality decides
+        {promoting, "e1g1", WHITE_SHORT_CASTLE},
+        {promoting, "e5d6", make_move_word(36, 43, PAWN, PAWN)},
+        {promoting, "a7b8q", make_move_word(48, 57, PAWN, ROOK, QUEEN)},
+        {promoting, "a7a8n", make_move_word(48, 56, PAWN, 0, KNIGHT)},
+        {promoting, "a7a8r", make_move_word(48, 56, PAWN, 0, ROOK)},
+        {promoting, "a7a8b", make_move_word(48, 56, PAWN, 0, BISHOP)},
+        {promoting, "a7a8", make_move_word(48, 56, PAWN)},
+        {promoting, "a7a8Q", 0},
+        {promoting, "a7a8k", 0},
+        {START, "O-O", 0},
+        {START, "O-O-O", 0},
+        {START, "E2E4", 0},
+        {START, " e2e4", 0},
+        {START, "e2e4 ", 0},
+        {START, "e2e", 0},
+        {START, "e2e4qq", 0},
+        {START, "i2e4", 0},
+        {START, "e0e4", 0},
+        {START, "e2e9", 0},
+        {START, "e2`4", 0},
+    };
+    for (const Parsed& p : parsed) EXPECT_EQ(parse_move(fen(p.fen), p.text), p.move) << p.text;
+}
+
+} // namespace

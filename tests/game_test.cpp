@@ -1,0 +1,287 @@
+// The command interpreter's effect on the settings, the game record with its
+// results and draw rules, and the clock: allocation, the time check, the
+// poll interval and charging the time.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "game/game.h"
+#include "search/search.h"
+#include "shell/shell.h"
+#include "support.h"
+
+namespace {
+
+void reset_settings() {
+    new_game();
+    time_left = 12000;
+    increment = ponder_enabled = autodisplay = xboard_mode = quit_requested = 0;
+}
+
+std::string settings() {
+    char s[100];
+    std::snprintf(s, sizeof s, "time %d inc %d force %d colour %d ponder %d auto %d xboard %d %s",
+                  time_left, increment, force_mode, engine_colour, ponder_enabled, autodisplay,
+                  xboard_mode, game_position.white_to_move ? "white" : "black");
+    return s;
+}
+
+TEST(Game, CommandsAndTheirResults) {
+    struct Step {
+        const char* line;
+        int resume, result;
+        const char* settings;
+        const char* output;
+    };
+    const Step steps[] = {
+        {"level 40 5 0", 1, 1, "time 30000 inc 0 force 0 colour 0 ponder 0 auto 0 xboard 0 white",
+         ""},
+        {"level 0 2 12", 0, 0, "time 12000 inc 12 force 0 colour 0 ponder 0 auto 0 xboard 0 white",
+         ""},
+        {"level 40 5", 1, 1, "time 12000 inc 12 force 0 colour 0 ponder 0 auto 0 xboard 0 white",
+         ""},
+        {"level\t40 5:30 -3", 1, 1,
+         "time 30000 inc 0 force 0 colour 0 ponder 0 auto 0 xboard 0 white", ""},
+        {"timeout 5", 0, 0, "time 5 inc 0 force 0 colour 0 ponder 0 auto 0 xboard 0 white", ""},
+        {"time", 1, 1, "time 5 inc 0 force 0 colour 0 ponder 0 auto 0 xboard 0 white", ""},
+        {"time 6000", 1, 1, "time 6000 inc 0 force 0 colour 0 ponder 0 auto 0 xboard 0 white", ""},
+        {"otim 100", 1, 1, "time 6000 inc 0 force 0 colour 0 ponder 0 auto 0 xboard 0 white", ""},
+        {"hard", 1, 1, "time 6000 inc 0 force 0 colour 0 ponder 1 auto 0 xboard 0 white", ""},
+        {"easy", 0, 0, "time 6000 inc 0 force 0 colour 0 ponder 0 auto 0 xboard 0 white", ""},
+        {"autodisplay", 1, 1, "time 6000 inc 0 force 0 colour 0 ponder 0 auto 1 xboard 0 white",
+         ""},
+        {"autodisplay", 0, 0, "time 6000 inc 0 force 0 colour 0 ponder 0 auto 0 xboard 0 white",
+         ""},
+        {"force", 1, 0, "time 6000 inc 0 force 1 colour 0 ponder 0 auto 0 xboard 0 white", ""},
+        {"e2e4", 0, 0, "time 6000 inc 0 force 1 colour 0 ponder 0 auto 0 xboard 0 black", ""},
+        {"go", 0, 1, "time 6000 inc 0 force 0 colour 0 ponder 0 auto 0 xboard 0 black", ""},
+        {"white", 1, 0, "time 6000 inc 0 force 1 colour 0 ponder 0 auto 0 xboard 0 white", ""},
+        {"black", 1, 0, "time 6000 inc 0 force 1 colour 1 ponder 0 auto 0 xboard 0 black", ""},
+        {"e7e5", 1, 0, "time 6000 inc 0 force 1 colour 1 ponder 0 auto 0 xboard 0 white", ""},
+        {"go", 1, 1, "time 6000 inc 0 force 0 colour 1 ponder 0 auto 0 xboard 0 white", ""},
+        {"g1f3", 0, 1, "time 6000 inc 0 force 0 colour 1 ponder 0 auto 0 xboard 0 black", ""},
+        {"e7e5", 1, 1, "time 6000 inc 0 force 0 colour 1 ponder 0 auto 0 xboard 0 black",
+         "Illegal move: e7e5\n"},
+        {"force now", 0, 0, "time 6000 inc 0 force 0 colour 1 ponder 0 auto 0 xboard 0 black",
+         "Error (unknown command): force now\n"},
+        {"", 1, 1, "time 6000 inc 0 force 0 colour 1 ponder 0 auto 0 xboard 0 black",
+         "Error (unknown command): \n"},
+        {"eval", 1, 1, "time 6000 inc 0 force 0 colour 1 ponder 0 auto 0 xboard 0 black",
+         "Evaluation of current positon: 0.08\n"},
+        {"printmove 5900", 1, 1, "time 6000 inc 0 force 0 colour 1 ponder 0 auto 0 xboard 0 black",
+         "e2e4\n"},
+        {"printmove", 1, 1, "time 6000 inc 0 force 0 colour 1 ponder 0 auto 0 xboard 0 black", ""},
+        {"tracepv b8c6 f1b5 a7a6", 1, 1,
+         "time 6000 inc 0 force 0 colour 1 ponder 0 auto 0 xboard 0 black", ""},
+        {"tracepv b8c6 f1b6 a7a6", 1, 1,
+         "time 6000 inc 0 force 0 colour 1 ponder 0 auto 0 xboard 0 black", "Invalid move: f1b6\n"},
+        {"xboard", 0, 0, "time 6000 inc 0 force 0 colour 1 ponder 0 auto 0 xboard 1 black", "\n"},
+    };
+    reset_settings();
+    StdinPipe in;
+    for (const Step& s : steps) {
+        in.write(std::string(s.line) + "\n");
+        int result = -1;
+        EXPECT_EQ(output_of([&] { result = interpret_command(s.resume); }), s.output) << s.line;
+        EXPECT_EQ(result, s.result) << s.line;
+        EXPECT_EQ(settings(), s.settings) << s.line;
+    }
+    in.write("quit\n");
+    EXPECT_EQ(interpret_command(1), 0);
+    EXPECT_EQ(quit_requested, 1);
+    quit_requested = 0;
+    in.close_input(); // the end of input is a quit
+    EXPECT_EQ(interpret_command(1), 0);
+    EXPECT_EQ(quit_requested, 1);
+    reset_settings();
+}
+
+std::string play_line(const std::string& moves) {
+    std::string out;
+    for (std::size_t at = 0; at < moves.size(); at += 5)
+        out +=
+            output_of([&] { play_move(parse_move(game_position, moves.substr(at, 4).c_str())); });
+    return out;
+}
+
+TEST(Game, ResultsEndTheGameInForceMode) {
+    const std::pair<const char*, const char*> games[] = {
+        {"f2f3 e7e5 g2g4 d8h4", "0-1 (Black mates)\n"},
+        {"e2e4 e7e5 f1c4 b8c6 d1h5 g8f6 h5f7", "1-0 (White mates)\n"},
+        {"e2e3 a7a5 d1h5 a8a6 h5a5 h7h5 h2h4 a6h6 a5c7 f7f6 c7d7 e8f7 d7b7 d8d3 b7b8 d3h7 b8c8 "
+         "f7g6 "
+         "c8e6",
+         "1/2-1/2 (Stalemate)\n"},
+        {"g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8", "1/2-1/2 (Draw by repetition)\n"},
+    };
+    for (const auto& [moves, result] : games) {
+        reset_settings();
+        EXPECT_EQ(play_line(moves), result) << moves;
+        EXPECT_EQ(force_mode, 1) << moves;
+    }
+    reset_settings();
+    play_line("g1f3 g8f6 f3g1 f6g8");
+    EXPECT_EQ(game_position.repetition, 1) << "the second time is marked";
+    EXPECT_EQ(force_mode, 0);
+}
+
+// Mate and stalemate come before the fifty-move rule.
+TEST(Game, HundredthReversiblePly) {
+    struct Case {
+        const char* fen;
+        int keys; // in the window before the move
+        const char* move;
+        const char* result;
+    };
+    const char* back_rank = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
+    const Case cases[] = {
+        {back_rank, 100, "a1a8", "1-0 (White mates)\n"},
+        {back_rank, 100, "g1f1", "1/2-1/2 (Draw by repetition)\n"},
+        {back_rank, 99, "g1f1", ""},
+        {"7k/8/6Q1/8/8/8/8/K7 w - - 0 1", 100, "g6f7", "1/2-1/2 (Stalemate)\n"},
+    };
+    for (const Case& c : cases) {
+        reset_settings();
+        setup_from_fen(game_position, c.fen, key_history);
+        game_position.history_end = key_history + c.keys;
+        game_position.history_end[-1] = game_position.key;
+        EXPECT_EQ(play_line(c.move), c.result) << c.move;
+    }
+}
+
+// Knights that never touch a pawn: a position comes back only every 30
+// moves, so the fifty-move rule draws first, and the game goes on.
+TEST(Game, TwelveHundredReversiblePliesStayInsideTheKeyHistory) {
+    const char* white[] = {"g1f3", "f3h4", "b1c3", "h4f3", "f3g1", "c3b1"};
+    const char* black[] = {"g8f6", "f6d5", "b8c6", "c6e5", "e5g6",
+                           "d5f6", "f6g8", "g6e5", "e5c6", "c6b8"};
+    reset_settings();
+    long highest = 0;
+    for (int ply = 0; ply < 1200; ply++) {
+        const std::string out = play_line(ply % 2 ? black[ply / 2 % 10] : white[ply / 2 % 6]);
+        ASSERT_EQ(out, ply >= 99 ? "1/2-1/2 (Draw by repetition)\n" : "") << ply;
+        highest = std::max(highest, long(game_position.history_end - key_history));
+    }
+    EXPECT_GE(highest, 1000);
+    // room for the deepest search path: a key a ply, null moves included
+    EXPECT_LE(highest + PLY_LIMIT + 2, KEY_HISTORY_SIZE);
+    EXPECT_EQ(game_position.history_start, key_history);
+    // A pawn move starts the window over.
+    EXPECT_EQ(play_line("a2a3"), "");
+    EXPECT_EQ(game_position.history_end - game_position.history_start, 1);
+    reset_settings();
+}
+
+class Clock : public testing::Test {
+  protected:
+    void SetUp() override { reset_settings(); }
+    void TearDown() override { reset_settings(); }
+    // time_check with exactly this many centiseconds on the clock; a call
+    // that straddles a centisecond (a preempted test) is repeated.
+    static int check_at(std::uint32_t elapsed) {
+        for (;;) {
+            const std::uint32_t before = tick_count();
+            clock_start = before - elapsed * 10 - 5;
+            const int stop = time_check();
+            if (tick_count() - before <= 4) return stop;
+        }
+    }
+};
+
+TEST_F(Clock, Allocation) {
+    const std::int32_t rows[][5] = {
+        // time left, increment, plies played -> target, maximum
+        {12000, 0, 0, 120, 6000},   {11999, 0, 0, 119, 479},  {30000, 0, 0, 300, 15000},
+        {12000, 12, 0, 1020, 6000}, {6000, 0, 40, 100, 400},  {6000, 1, 0, 135, 3000},
+        {500, 2, 0, 100, 160},      {500, 0, 0, 0, 0},        {999, 0, 0, 0, 0},
+        {1000, 0, 0, 10, 40},       {-250, 0, 0, 0, 0},       {-250, 1, 0, 50, 80},
+        {12000, 0, 1, 122, 6000},   {8000, 0, 58, 190, 761},  {8000, 0, 59, 200, 800},
+        {8000, 0, 61, 200, 800},    {8000, 0, 300, 200, 800},
+    };
+    for (const auto& r : rows) {
+        time_left = r[0], increment = r[1], plies_played = r[2];
+        allocate_time();
+        EXPECT_EQ(target_time, r[3]) << r[0] << " " << r[1] << " " << r[2];
+        EXPECT_EQ(max_time, r[4]) << r[0] << " " << r[1] << " " << r[2];
+    }
+}
+
+TEST_F(Clock, TimeCheck) {
+    const std::int32_t rows[][8] = {
+        // target, max, left, last score, root score, root move done, elapsed -> stop
+        {300, 15000, 30000, 125, 100, 1, 299, 0}, // the score holds: stop at the target
+        {300, 15000, 30000, 125, 100, 1, 300, 1},
+        {300, 15000, 30000, 125, 400, 1, 300, 1},
+        {300, 15000, 30000, 125, 0, 0, 299, 0}, // no root move done: stop even after a drop
+        {300, 15000, 30000, 125, 0, 0, 300, 1},
+        {300, 15000, 30000, 126, 100, 1, 300, 0}, // a drop of 26 buys 2.5 targets
+        {300, 15000, 30000, 140, 100, 1, 749, 0},
+        {300, 15000, 30000, 140, 100, 1, 750, 1},
+        {300, 15000, 30000, 440, 400, 1, 300, 1}, // not above 350
+        {300, 15000, 30000, 461, 400, 1, 300, 0}, // a drop of 61 buys six targets
+        {300, 15000, 30000, 200, 100, 1, 1799, 0},
+        {300, 15000, 30000, 200, 100, 1, 1800, 1},
+        {300, 15000, 30000, 160, 100, 1, 750, 1},
+        {300, 15000, 30000, 161, 100, 1, 750, 0},
+        {300, 1000, 30000, 200, 100, 1, 1000, 0}, // never past the maximum
+        {300, 1000, 30000, 200, 100, 1, 1001, 1},
+        {300, 15000, 800, 200, 100, 1, 749, 0}, // nor into the last half second
+        {300, 15000, 800, 200, 100, 1, 750, 1},
+        {300, 15000, 700, 140, 100, 1, 649, 0},
+        {300, 15000, 700, 140, 100, 1, 650, 1},
+        {0, 0, 500, 200, 100, 1, 0, 1}, // no time at all: the first poll stops
+        {0, 0, 500, 200, 100, 0, 0, 1},
+    };
+    for (const auto& r : rows) {
+        target_time = r[0], max_time = r[1], time_left = r[2];
+        last_iteration_score = r[3], root_score = r[4], root_move_done = r[5];
+        EXPECT_EQ(check_at(std::uint32_t(r[6])), r[7]) << "row " << &r - rows;
+    }
+    pondering = 1; // only input ends a ponder search
+    EXPECT_EQ(check_at(100000), 0);
+    pondering = 0;
+    poll_interval = 1234; // every check rearms the countdown
+    check_at(10);
+    EXPECT_EQ(poll_countdown, 1234);
+}
+
+TEST_F(Clock, StartAndStop) {
+    const std::uint32_t rows[][4] = {
+        // node rate, time left, increment -> poll interval
+        {1000, 99, 0, 125},
+        {1000, 100, 0, 250},
+        {1000, 6000, 1, 250},
+        {1000, 6000, 2, 500},
+        {1000, 11999, 0, 250},
+        {1000, 12000, 0, 500},
+        {4000000, 300, 0, 200000},
+        {4000000, 1500, 0, 1000000},
+        {4000000, 0, 0, 1000},
+        {20000, 10, 0, 1000},
+        {4000000000u, 100000, 0, 2000000000}, // no overflow
+    };
+    for (const auto& r : rows) {
+        nps_estimate = r[0], time_left = std::int32_t(r[1]), increment = std::int32_t(r[2]);
+        output_of(start_clock);
+        EXPECT_EQ(poll_interval, r[3]) << r[0] << " " << r[1];
+        EXPECT_EQ(poll_countdown, std::int32_t(r[3]));
+    }
+    time_left = 12000;
+    EXPECT_EQ(output_of(start_clock), "Start clock at 120.00\n");
+    for (;;) {
+        time_left = 12000, increment = 2;
+        const std::uint32_t before = tick_count();
+        clock_start = before - 3456;
+        const std::string out = output_of(stop_clock);
+        if (tick_count() - before > 3) continue; // straddled a centisecond
+        EXPECT_EQ(out, "Stop clock, time remaining 118.55\n");
+        break;
+    }
+    xboard_mode = 1;
+    EXPECT_EQ(output_of(start_clock) + output_of(stop_clock), "");
+    time_left = CLOCK_LIMIT - 50, increment = 1000000; // credits never overflow
+    stop_clock();
+    EXPECT_EQ(time_left, CLOCK_LIMIT);
+}
+
+} // namespace

@@ -74,6 +74,11 @@ TEST(Search, BenchIsPinned) {
                               "bestmove d2d4 ponder e7e6 nodes 5625\n";
     EXPECT_EQ(out.substr(0, first.size()), first);
     EXPECT_NE(out.find("\ntotal nodes 936512 time_ms "), std::string::npos);
+    // Every thinking line of the 51 searches, candidates for a new best move included.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (char c : out.substr(0, out.rfind("total nodes")))
+        hash = (hash ^ std::uint8_t(c)) * 1099511628211ull;
+    EXPECT_EQ(hash, 0xBCEFCC2A831EAB3Eull);
 }
 
 // Positions chosen for what their trees reach.

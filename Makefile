@@ -13,8 +13,8 @@ deps:
 
 run: deps
 	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF
-	$(CMAKE) --build build/release -j$(JOBS) --target engine engine-bench
-	./build/release/engine
+	$(CMAKE) --build build/release -j$(JOBS) --target gyre engine-bench
+	./build/release/gyre
 
 test: deps
 	$(CMAKE) -S . -B build/test -DCMAKE_BUILD_TYPE=Release -DENGINE_WERROR=ON

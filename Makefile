@@ -6,7 +6,7 @@ JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 CMAKE ?= cmake
 
-.PHONY: run test deps match sanitize fuzz
+.PHONY: run test deps match sanitize fuzz install uninstall
 
 deps:
 	@bash .ci/install-deps
@@ -36,3 +36,14 @@ sanitize: deps
 FUZZ_SECONDS ?= 60
 fuzz:
 	bash .ci/fuzz $(FUZZ_SECONDS)
+
+# The program, xboard's plugin file and the manual page under PREFIX
+# (DESTDIR is put before every path); uninstall removes what was installed.
+PREFIX ?= /usr/local
+install: deps
+	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF -DCMAKE_INSTALL_PREFIX="$(PREFIX)"
+	$(CMAKE) --build build/release -j$(JOBS) --target gyre
+	DESTDIR="$(DESTDIR)" $(CMAKE) --install build/release
+
+uninstall:
+	xargs -d '\n' -I{} rm -fv "$(DESTDIR){}" <build/release/install_manifest.txt

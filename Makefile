@@ -6,7 +6,7 @@ JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 CMAKE ?= cmake
 
-.PHONY: run test deps match sanitize fuzz install uninstall
+.PHONY: run test deps match sanitize fuzz install uninstall deb
 
 deps:
 	@bash .ci/install-deps
@@ -47,3 +47,10 @@ install: deps
 
 uninstall:
 	xargs -d '\n' -I{} rm -fv "$(DESTDIR){}" <build/release/install_manifest.txt
+
+# The Debian package gyre_VERSION_ARCH.deb, written to this folder.
+deb:
+	@bash .ci/install-deps dpkg-dev file
+	$(CMAKE) -S . -B build/deb -DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr
+	$(CMAKE) --build build/deb -j$(JOBS) --target gyre
+	cd build/deb && cpack -D CPACK_OUTPUT_FILE_PREFIX="$(CURDIR)"

@@ -1,12 +1,13 @@
 # Thin wrapper around CMake; see README.md.
 #   make run    build the engine (release) and start it in console mode
 #   make test   build with warnings as errors and run every test
+#   make play   build the engine and play it in xboard
 
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 CMAKE ?= cmake
 
-.PHONY: run test deps match sanitize fuzz install uninstall deb
+.PHONY: run test deps match sanitize fuzz play install uninstall deb
 
 deps:
 	@bash .ci/install-deps
@@ -36,6 +37,18 @@ sanitize: deps
 FUZZ_SECONDS ?= 60
 fuzz:
 	bash .ci/fuzz $(FUZZ_SECONDS)
+
+# A game against the engine in xboard, TC minutes plus INC seconds a move;
+# XBOARD_ARGS adds xboard options. The engine's files go to this folder.
+TC ?= 10
+INC ?= 5
+XBOARD_ARGS ?=
+play:
+	@bash .ci/install-deps xboard
+	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF
+	$(CMAKE) --build build/release -j$(JOBS) --target gyre
+	PATH="$$PATH:/usr/games" xboard -fcp "$(CURDIR)/build/release/gyre" -fd "$(CURDIR)" \
+		-tc $(TC) -inc $(INC) $(XBOARD_ARGS)
 
 # The program, xboard's plugin file and the manual page under PREFIX
 # (DESTDIR is put before every path); uninstall removes what was installed.

@@ -54,12 +54,12 @@ play:
 # (DESTDIR is put before every path); uninstall removes what was installed.
 PREFIX ?= /usr/local
 install: deps
-	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF -DCMAKE_INSTALL_PREFIX="$(PREFIX)"
-	$(CMAKE) --build build/release -j$(JOBS) --target gyre
-	DESTDIR="$(DESTDIR)" $(CMAKE) --install build/release
+	$(CMAKE) -S . -B build/install -DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF -DCMAKE_INSTALL_PREFIX="$(PREFIX)"
+	$(CMAKE) --build build/install -j$(JOBS) --target gyre
+	DESTDIR="$(DESTDIR)" $(CMAKE) --install build/install
 
 uninstall:
-	xargs -d '\n' -I{} rm -fv "$(DESTDIR){}" <build/release/install_manifest.txt
+	xargs -d '\n' -I{} rm -fv "$(DESTDIR){}" <build/install/install_manifest.txt
 
 # The Debian package gyre_VERSION_ARCH.deb, written to this folder.
 deb:

@@ -1,20 +1,21 @@
 # Thin wrapper around CMake; see README.md.
 #   make run    build the engine (release) and start it in console mode
 #   make test   build with warnings as errors and run every test
+#   make play   build the engine and play it in xboard
 
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 CMAKE ?= cmake
 
-.PHONY: run test deps match sanitize fuzz
+.PHONY: run test deps match sanitize fuzz play install uninstall deb
 
 deps:
 	@bash .ci/install-deps
 
 run: deps
 	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF
-	$(CMAKE) --build build/release -j$(JOBS) --target engine engine-bench
-	./build/release/engine
+	$(CMAKE) --build build/release -j$(JOBS) --target gyre engine-bench
+	./build/release/gyre
 
 test: deps
 	$(CMAKE) -S . -B build/test -DCMAKE_BUILD_TYPE=Release -DENGINE_WERROR=ON
@@ -36,3 +37,33 @@ sanitize: deps
 FUZZ_SECONDS ?= 60
 fuzz:
 	bash .ci/fuzz $(FUZZ_SECONDS)
+
+# A game against the engine in xboard, TC minutes plus INC seconds a move;
+# XBOARD_ARGS adds xboard options. The engine's files go to this folder.
+TC ?= 10
+INC ?= 5
+XBOARD_ARGS ?=
+play:
+	@bash .ci/install-deps xboard
+	$(CMAKE) -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF
+	$(CMAKE) --build build/release -j$(JOBS) --target gyre
+	PATH="$$PATH:/usr/games" xboard -fcp "$(CURDIR)/build/release/gyre" -fd "$(CURDIR)" \
+		-tc $(TC) -inc $(INC) $(XBOARD_ARGS)
+
+# The program, xboard's plugin file and the manual page under PREFIX
+# (DESTDIR is put before every path); uninstall removes what was installed.
+PREFIX ?= /usr/local
+install: deps
+	$(CMAKE) -S . -B build/install -DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF -DCMAKE_INSTALL_PREFIX="$(PREFIX)"
+	$(CMAKE) --build build/install -j$(JOBS) --target gyre
+	DESTDIR="$(DESTDIR)" $(CMAKE) --install build/install
+
+uninstall:
+	xargs -d '\n' -I{} rm -fv "$(DESTDIR){}" <build/install/install_manifest.txt
+
+# The Debian package gyre_VERSION_ARCH.deb, written to this folder.
+deb:
+	@bash .ci/install-deps dpkg-dev file
+	$(CMAKE) -S . -B build/deb -DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr
+	$(CMAKE) --build build/deb -j$(JOBS) --target gyre
+	cd build/deb && cpack -D CPACK_OUTPUT_FILE_PREFIX="$(CURDIR)"

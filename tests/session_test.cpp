@@ -3,6 +3,7 @@
 // searches that input stops, resumes or ends.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -137,10 +138,12 @@ TEST(Session, TableImageRoundTripAndFailedWrites) {
     std::ofstream(e.dir + "/hash", std::ios::binary) << patch;
     EXPECT_EQ(e.talk({"loadhash", "dumphash"}), Lines{});
     EXPECT_EQ(e.file("hash"), patch + full.substr(32));
-    // A directory where the image or its temporary goes: said, old image kept.
+    // A full disk, or a directory where the image goes: said, old image kept.
+    symlink("/dev/full", (e.dir + "/hash.tmp").c_str());
+    EXPECT_EQ(e.talk({"dumphash"}), Lines{"File not found: hash"});
     mkdir((e.dir + "/hash.tmp").c_str(), 0755);
     EXPECT_EQ(e.talk({"dumphash"}), Lines{"File not found: hash"});
-    EXPECT_EQ(e.file("hash").size(), SIZE);
+    EXPECT_EQ(e.file("hash"), patch + full.substr(32));
     EXPECT_EQ(e.finish(), 0);
     Engine read_only({}, true);
     EXPECT_EQ(read_only.talk({"foo"}), Lines{unknown("foo")});

@@ -45,11 +45,6 @@ const Position& play(const std::string& moves) {
     return game_position;
 }
 
-std::string text(Move m) {
-    char buffer[6];
-    return m ? move_text(m, buffer) : "0";
-}
-
 std::string output_of(const std::function<void()>& f) {
     testing::internal::CaptureStdout();
     f();

@@ -19,7 +19,6 @@ Position fen(const char* text); // a bad FEN fails the test
 // The game position after the moves (coordinates, separated by spaces) from
 // a new game; an illegal move fails the test.
 const Position& play(const std::string& moves);
-std::string text(Move m); // move_text, "0" for no move
 // Runs f with standard output captured and returns what it printed.
 std::string output_of(const std::function<void()>& f);
 

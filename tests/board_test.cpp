@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "shell/shell.h"
+#include "board/board.h"
 #include "support.h"
 
 namespace {

@@ -5,17 +5,14 @@
 
 #include <algorithm>
 
-#include "game/game.h"
-#include "search/search.h"
 #include "shell/shell.h"
 #include "support.h"
 
 namespace {
 
 void reset_settings() {
+    default_settings();
     new_game();
-    time_left = 12000;
-    increment = ponder_enabled = autodisplay = xboard_mode = quit_requested = 0;
 }
 
 // time left, increment, force mode, engine colour, ponder, autodisplay, xboard, side to move

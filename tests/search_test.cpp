@@ -6,9 +6,7 @@
 
 #include <fstream>
 
-#include "eval/eval.h"
-#include "game/game.h"
-#include "search/search.h"
+#include "search/node.h"
 #include "shell/shell.h"
 #include "support.h"
 
@@ -131,7 +129,7 @@ class Node : public testing::Test {
     static int node(const Position& pos, int alpha = -INFINITY_SCORE, int beta = INFINITY_SCORE) {
         search_positions[3] = pos;
         in_check[3] = side_in_check(pos);
-        return search(3, 7, alpha, beta, 1, 0);
+        return search(3, 7, alpha, beta, 1, PV_NODE);
     }
 };
 

@@ -13,7 +13,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "game/game.h"
 #include "shell/shell.h"
 
 namespace {
@@ -35,13 +34,7 @@ Position fen(const char* text) {
 
 const Position& play(const std::string& moves) {
     new_game();
-    std::istringstream in(moves);
-    for (std::string t; in >> t;) {
-        const Move m = parse_move(game_position, t.c_str());
-        EXPECT_TRUE(m && move_is_legal(game_position, m)) << t;
-        if (!m) break;
-        record_move(m);
-    }
+    EXPECT_EQ(play_moves(moves.c_str()), nullptr) << moves;
     return game_position;
 }
 

@@ -9,11 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "board/board.h"
+#include "bench.h"
 #include "shell/shell.h"
-
-int bench_search(int argc, char** argv); // bench_search.cpp
-int bench_eval(int argc, char** argv);   // bench_search.cpp
 
 namespace {
 
@@ -107,8 +104,8 @@ int perft_mode(int argc, char** argv) {
             continue;
         }
         if (std::strcmp(argv[i], "--divide") == 0) continue;
-        const Move m = parse_move(root, argv[i]);
-        if (!m || !move_is_legal(root, m)) {
+        const Move m = legal_move(root, argv[i]);
+        if (!m) {
             std::fprintf(stderr, "engine-bench: illegal move '%s'\n", argv[i]);
             return 2;
         }
@@ -131,7 +128,7 @@ int perft_mode(int argc, char** argv) {
                 make_move(perft_positions[1], *m);
                 count = perft(1, depth - 1);
             }
-            char text[6];
+            char text[MOVE_TEXT_SIZE];
             std::printf("%s: %llu\n", coordinate_text(*m, text), (unsigned long long)count);
             nodes += count;
         }

@@ -3,19 +3,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "bench.h"
 #include "eval/eval.h"
-#include "game/game.h"
-#include "search/search.h"
 #include "shell/shell.h"
 
-namespace {
-
 // Positions reached by real games: openings, middlegames, endgames with
-// checks, promotions and repeated positions. Each is the move sequence
-// from the initial position.
+// checks, promotions and repeated positions.
 const char* const builtin_positions[] = {
     "",
     "e2e4 e7e5 g1f3 b8c6 f1b5 f8d6 d2d4 c6d4 f3d4 e5d4 d1d4 f7f6",
@@ -179,24 +176,7 @@ const char* const builtin_positions[] = {
     "g8d5 e4e3 g1g6 e3e2 g6g3 c3b2 d5b5 b2c1 b5b3 e2e1q g3g1 e1g1 h1g1 c1d2 g1f1 d2c1 b3c4 c1b1 "
     "h4h5 d4d3 c4d3 b1a1 h5h6 a1a2 h6h7 a2a1 h7h8q a1a2 h8c8 a2a1"};
 
-// Plays a move sequence into a fresh game, without output or log.
-bool play_sequence(const std::string& moves, std::string& error) {
-    new_game();
-    std::vector<char> copy(moves.begin(), moves.end());
-    copy.push_back(0);
-    char* save = nullptr;
-    for (char* t = strtok_r(copy.data(), " \t", &save); t; t = strtok_r(nullptr, " \t", &save)) {
-        const Move m = parse_move(game_position, t);
-        if (!m || !move_is_legal(game_position, m)) {
-            error = std::string("illegal move ") + t;
-            return false;
-        }
-        record_move(m);
-    }
-    return true;
-}
-
-} // namespace
+const std::size_t builtin_position_count = std::size(builtin_positions);
 
 int bench_search(int argc, char** argv) {
     if (argc < 3) {
@@ -205,8 +185,8 @@ int bench_search(int argc, char** argv) {
     }
     char* end = nullptr;
     const long depth = std::strtol(argv[2], &end, 10);
-    if (*end || depth < 1 || depth > 19) {
-        std::fprintf(stderr, "engine-bench: depth must be a number from 1 to 19\n");
+    if (*end || depth < 1 || depth > PLY_LIMIT) {
+        std::fprintf(stderr, "engine-bench: depth must be a number from 1 to %d\n", PLY_LIMIT);
         return 2;
     }
     std::vector<std::string> positions;
@@ -225,10 +205,10 @@ int bench_search(int argc, char** argv) {
         }
         std::fclose(file);
     } else {
-        for (const char* p : builtin_positions) positions.push_back(p);
+        positions.assign(builtin_positions, builtin_positions + builtin_position_count);
     }
 
-    init_tables();
+    init_engine();
     xboard_mode = 1; // thinking lines only
     max_iteration_depth = int(depth);
     std::uint64_t total = 0;
@@ -236,9 +216,10 @@ int bench_search(int argc, char** argv) {
     for (std::size_t i = 0; i < positions.size(); i++) {
         clear_hash();
         clear_pawn_hash();
-        std::string error;
-        if (!play_sequence(positions[i], error)) {
-            std::fprintf(stderr, "engine-bench: position %zu: %s\n", i + 1, error.c_str());
+        new_game();
+        if (const char* bad = play_moves(positions[i].c_str())) {
+            std::fprintf(stderr, "engine-bench: position %zu: illegal move %.*s\n", i + 1,
+                         int(std::strcspn(bad, " \t")), bad);
             return 2;
         }
         engine_colour = game_position.white_to_move;
@@ -247,52 +228,14 @@ int bench_search(int argc, char** argv) {
         poll_countdown = INT32_MAX;
         std::printf("position %zu: %s\n", i + 1, positions[i].c_str());
         const Move best = iterate(game_position, 0);
-        char best_text[6], ponder_text[6];
-        std::printf("bestmove %s ponder %s nodes %u\n", best ? move_text(best, best_text) : "0",
-                    ponder_move ? move_text(ponder_move, ponder_text) : "0", node_count);
+        char best_text[MOVE_TEXT_SIZE], ponder_text[MOVE_TEXT_SIZE];
+        std::printf("bestmove %s ponder %s nodes %llu\n", best ? move_text(best, best_text) : "0",
+                    ponder_move ? move_text(ponder_move, ponder_text) : "0",
+                    (unsigned long long)node_count);
         total += node_count;
     }
     const std::uint32_t ms = tick_count() - start;
     std::printf("total nodes %llu time_ms %u nps %llu\n", (unsigned long long)total, ms,
                 (unsigned long long)(ms ? total * 1000 / ms : 0));
-    return 0;
-}
-
-// Evaluations per second over the built-in positions and every position one
-// legal move away from them; the pawn hash is warm after the first round.
-int bench_eval(int argc, char** argv) {
-    long rounds = 2000;
-    if (argc > 2) {
-        char* end = nullptr;
-        rounds = std::strtol(argv[2], &end, 10);
-        if (*end || rounds < 1 || rounds > 1000000) {
-            std::fprintf(stderr, "engine-bench: rounds must be a number from 1 to 1000000\n");
-            return 2;
-        }
-    }
-    init_tables();
-    std::vector<Position> positions;
-    for (const char* p : builtin_positions) {
-        std::string error;
-        if (!play_sequence(p, error)) return 2;
-        positions.push_back(game_position);
-        Move list[MAX_MOVES];
-        const Move* end = legal_moves(game_position, list);
-        for (const Move* m = list; m != end; m++) {
-            Position child = game_position;
-            make_move(child, *m);
-            positions.push_back(child);
-        }
-    }
-    std::int64_t checksum = 0;
-    const std::uint32_t start = tick_count();
-    for (long r = 0; r < rounds; r++)
-        for (const Position& p : positions)
-            checksum += evaluate(p, -INFINITY_SCORE, INFINITY_SCORE);
-    const std::uint32_t ms = tick_count() - start;
-    const std::uint64_t count = std::uint64_t(rounds) * positions.size();
-    std::printf("evaluations %llu positions %zu checksum %lld time_ms %u evals_per_second %llu\n",
-                (unsigned long long)count, positions.size(), (long long)checksum, ms,
-                (unsigned long long)(ms ? count * 1000 / ms : 0));
     return 0;
 }

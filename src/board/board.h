@@ -1,5 +1,6 @@
-// Board and moves: the position record, move words, precomputed tables,
-// random keys, attack tests, move generation, make move and legality.
+// Board and moves: the position record, move words and their text, precomputed
+// tables, random keys, attack tests, move generation, make move and legality.
+// The lowest layer: it includes nothing of the engine's own.
 #pragma once
 
 #include <bit>
@@ -20,8 +21,21 @@ enum CastleWord : Move {
     BLACK_LONG_CASTLE = 28348,  // e8c8
 };
 
+// 1024 keys for the game's window (compacted before it grows past them) and
+// 32 for the keys a search appends after it.
 constexpr int KEY_HISTORY_SIZE = 1056;
 constexpr int MAX_MOVES = 256; // more than any legal position can have
+
+// By piece type: none, pawn, bishop, knight, rook, queen, king. The king's
+// value only matters to the exchange evaluation; material counts no king.
+constexpr std::int32_t piece_value[7] = {0, 100, 300, 300, 500, 900, 4500};
+
+constexpr Bitboard FILE_A = 0x0101010101010101ULL;
+constexpr Bitboard FILE_H = FILE_A << 7;
+constexpr Bitboard RANK_1 = 0xFFULL;
+constexpr Bitboard RANK_2 = RANK_1 << 8;
+constexpr Bitboard RANK_7 = RANK_1 << 48;
+constexpr Bitboard RANK_8 = RANK_1 << 56;
 
 struct Position {
     std::int32_t board[64];
@@ -65,6 +79,15 @@ constexpr Move make_move_word(Square from, Square to, int piece, int captured = 
            Move(promotion) << 18;
 }
 
+// ---- move text: coordinates, castling printed as O-O and O-O-O ----
+constexpr int MOVE_TEXT_SIZE = 6; // five characters and the end
+char* move_text(Move m, char* buffer);
+char* coordinate_text(Move m, char* buffer); // castling as the king's step
+// The word a legal move with this text would have, or 0 for malformed text.
+Move parse_move(const Position& pos, const char* text);
+// The legal move of the position with this text, or 0.
+Move legal_move(const Position& pos, const char* text);
+
 // ---- bit operations ----
 inline int popcount(Bitboard b) { return std::popcount(b); }
 inline Square lowest_bit(Bitboard b) { return std::countr_zero(b); }
@@ -83,8 +106,6 @@ extern Bitboard rank_attacks[64][256];
 extern Bitboard file_attacks[64][256];
 extern Bitboard diag_a1h8_attacks[64][256];
 extern Bitboard diag_a8h1_attacks[64][256];
-// By piece type: none, pawn, bishop, knight, rook, queen, king.
-constexpr std::int32_t piece_value[7] = {0, 100, 300, 300, 500, 900, 4500};
 extern std::int32_t direction_between[64][64];
 extern Bitboard ray_mask[9][64];
 extern Bitboard between_mask[64][64]; // squares strictly between two squares on a line
@@ -159,13 +180,31 @@ inline int mover_in_check(const Position& pos) {
                              : is_attacked(pos, pos.white_king_square, 0);
 }
 
-// How often the position's key occurs earlier in its repetition window with
-// the same side to move, counting up to `enough`.
-inline int earlier_occurrences(const Position& pos, int enough) {
-    int found = 0;
-    for (long i = long(pos.history_end - pos.history_start) - 3; i >= 0; i -= 2)
-        if (pos.history_start[i] == pos.key && ++found == enough) break;
-    return found;
+// ---- castling ----
+// What each castling needs: its right, empty squares between king and rook
+// (b1 and b8 may be attacked), and no attack on the king's way, from its
+// square over the square it crosses to its target, tested in that order.
+struct Castling {
+    Move word;
+    std::int32_t Position::*right;
+    Bitboard empty;
+    Square king_path[3];
+    Square rook_from, rook_to;
+};
+constexpr Castling castlings[4] = {
+    {WHITE_SHORT_CASTLE, &Position::castle_white_short, 0x60ULL, {4, 5, 6}, 7, 5},
+    {WHITE_LONG_CASTLE, &Position::castle_white_long, 0x0EULL, {4, 3, 2}, 0, 3},
+    {BLACK_SHORT_CASTLE, &Position::castle_black_short, 0x60ULL << 56, {60, 61, 62}, 63, 61},
+    {BLACK_LONG_CASTLE, &Position::castle_black_long, 0x0EULL << 56, {60, 59, 58}, 56, 59},
+};
+// The side to move's two castlings, king side first.
+inline const Castling* own_castlings(const Position& pos) {
+    return castlings + (pos.white_to_move ? 0 : 2);
+}
+inline int castling_allowed(const Position& pos, const Castling& c) {
+    const int them = 1 - pos.white_to_move;
+    return pos.*c.right && !(pos.occupied & c.empty) && !is_attacked(pos, c.king_path[0], them) &&
+           !is_attacked(pos, c.king_path[1], them) && !is_attacked(pos, c.king_path[2], them);
 }
 
 // ---- generation, make, legality ----

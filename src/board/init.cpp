@@ -39,8 +39,8 @@ Bitboard step_set(int r, int f, const int (*offsets)[2], int count) {
 void init_masks() {
     for (int s = 0; s < 64; s++) square_mask[s] = Bitboard(1) << s;
     for (int i = 0; i < 8; i++) {
-        rank_mask[i] = Bitboard(0xFF) << (8 * i);
-        file_mask[i] = Bitboard(0x0101010101010101) << i;
+        rank_mask[i] = RANK_1 << (8 * i);
+        file_mask[i] = FILE_A << i;
     }
 }
 

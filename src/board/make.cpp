@@ -133,7 +133,7 @@ void make_side(Position& p, Move m) {
             enemy_diagonal ^= to_bb;
             enemy_straight ^= to_bb;
             enemy_pieces ^= to_bb;
-            enemy_material -= 900;
+            enemy_material -= piece_value[QUEEN];
             enemy_count -= 1;
             p.key ^= piece_keys[them][QUEEN][to];
             break;
@@ -141,7 +141,7 @@ void make_side(Position& p, Move m) {
             enemy_rooks ^= to_bb;
             enemy_straight ^= to_bb;
             enemy_pieces ^= to_bb;
-            enemy_material -= 500;
+            enemy_material -= piece_value[ROOK];
             enemy_count -= 1;
             p.key ^= piece_keys[them][ROOK][to];
             if (to == enemy_long_corner && enemy_long) {
@@ -157,19 +157,19 @@ void make_side(Position& p, Move m) {
             enemy_bishops ^= to_bb;
             enemy_diagonal ^= to_bb;
             enemy_pieces ^= to_bb;
-            enemy_material -= 300;
+            enemy_material -= piece_value[BISHOP];
             enemy_count -= 1;
             p.key ^= piece_keys[them][BISHOP][to];
             break;
         case KNIGHT:
             enemy_knights ^= to_bb;
             enemy_pieces ^= to_bb;
-            enemy_material -= 300;
+            enemy_material -= piece_value[KNIGHT];
             enemy_count -= 1;
             p.key ^= piece_keys[them][KNIGHT][to];
             break;
         case PAWN:
-            enemy_material -= 100;
+            enemy_material -= piece_value[PAWN];
             if (to == p.ep_square) {
                 const Square victim = White ? to - 8 : to + 8;
                 const Bitboard victim_bb = square_mask[victim];
@@ -194,7 +194,7 @@ void make_side(Position& p, Move m) {
     // 4. the promotion
     if (promotion) {
         own_pawns ^= to_bb;
-        own_material -= 100;
+        own_material += piece_value[promotion] - piece_value[PAWN];
         p.key ^= piece_keys[us][PAWN][to];
         p.pawn_key ^= piece_keys[us][PAWN][to];
         own_count += 1;
@@ -202,22 +202,18 @@ void make_side(Position& p, Move m) {
         p.key ^= piece_keys[us][promotion][to];
         switch (promotion) {
         case QUEEN:
-            own_material += 900;
             own_queens ^= to_bb;
             own_diagonal ^= to_bb;
             own_straight ^= to_bb;
             break;
         case ROOK:
-            own_material += 500;
             own_rooks ^= to_bb;
             own_straight ^= to_bb;
             break;
         case KNIGHT:
-            own_material += 300;
             own_knights ^= to_bb;
             break;
         case BISHOP:
-            own_material += 300;
             own_bishops ^= to_bb;
             own_diagonal ^= to_bb;
             break;
@@ -225,23 +221,22 @@ void make_side(Position& p, Move m) {
     }
 
     // 5. castling: the rook jumps over the king
-    if (m == (White ? WHITE_SHORT_CASTLE : BLACK_SHORT_CASTLE) ||
-        m == (White ? WHITE_LONG_CASTLE : BLACK_LONG_CASTLE)) {
-        const bool is_short = m == (White ? WHITE_SHORT_CASTLE : BLACK_SHORT_CASTLE);
-        const Square rook_from = is_short ? own_short_corner : own_long_corner;
-        const Square rook_to = is_short ? rook_from - 2 : rook_from + 3;
-        const Bitboard rook_bb = square_mask[rook_from] | square_mask[rook_to];
+    const Castling* own = castlings + (White ? 0 : 2);
+    if (m == own[0].word || m == own[1].word) {
+        const Castling& c = own[m == own[1].word];
+        const Bitboard rook_bb = square_mask[c.rook_from] | square_mask[c.rook_to];
+        // The castling rights are gone for good: no earlier position can repeat.
         p.history_start = p.history_end;
-        p.board[rook_from] = 0;
-        p.board[rook_to] = sign * ROOK;
+        p.board[c.rook_from] = 0;
+        p.board[c.rook_to] = sign * ROOK;
         own_rooks ^= rook_bb;
         own_straight ^= rook_bb;
         own_pieces ^= rook_bb;
         p.occupied ^= rook_bb;
-        occupancy_clear(p, rook_from);
-        occupancy_set(p, rook_to);
+        occupancy_clear(p, c.rook_from);
+        occupancy_set(p, c.rook_to);
         p.unmoved &= ~rook_bb;
-        p.key ^= piece_keys[us][ROOK][rook_from] ^ piece_keys[us][ROOK][rook_to];
+        p.key ^= piece_keys[us][ROOK][c.rook_from] ^ piece_keys[us][ROOK][c.rook_to];
     }
 
     // 6. en passant state

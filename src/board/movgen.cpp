@@ -5,15 +5,6 @@
 
 namespace {
 
-constexpr Bitboard FILE_A = 0x0101010101010101ULL;
-constexpr Bitboard FILE_H = 0x8080808080808080ULL;
-constexpr Bitboard RANK_2 = 0x000000000000FF00ULL;
-constexpr Bitboard RANK_7 = 0x00FF000000000000ULL;
-constexpr Bitboard WHITE_LONG_PATH = 0x0EULL;        // b1 c1 d1
-constexpr Bitboard WHITE_SHORT_PATH = 0x60ULL;       // f1 g1
-constexpr Bitboard BLACK_LONG_PATH = 0x0EULL << 56;  // b8 c8 d8
-constexpr Bitboard BLACK_SHORT_PATH = 0x60ULL << 56; // f8 g8
-
 inline int type_on(const Position& pos, Square s) {
     const int c = pos.board[s];
     return c < 0 ? -c : c;
@@ -127,21 +118,9 @@ Move* quiet_for(const Position& pos, Move* list) {
     const Bitboard single = shift(pawns & (White ? RANK_2 : RANK_7), up) & empty;
     list = pawn_moves(pos, list, shift(single, up) & empty, 2 * up, 0);
 
-    if constexpr (White) {
-        if (pos.castle_white_short && !(pos.occupied & WHITE_SHORT_PATH) &&
-            !is_attacked(pos, 4, 0) && !is_attacked(pos, 5, 0) && !is_attacked(pos, 6, 0))
-            *list++ = WHITE_SHORT_CASTLE;
-        if (pos.castle_white_long && !(pos.occupied & WHITE_LONG_PATH) && !is_attacked(pos, 4, 0) &&
-            !is_attacked(pos, 3, 0) && !is_attacked(pos, 2, 0))
-            *list++ = WHITE_LONG_CASTLE;
-    } else {
-        if (pos.castle_black_short && !(pos.occupied & BLACK_SHORT_PATH) &&
-            !is_attacked(pos, 60, 1) && !is_attacked(pos, 61, 1) && !is_attacked(pos, 62, 1))
-            *list++ = BLACK_SHORT_CASTLE;
-        if (pos.castle_black_long && !(pos.occupied & BLACK_LONG_PATH) &&
-            !is_attacked(pos, 60, 1) && !is_attacked(pos, 59, 1) && !is_attacked(pos, 58, 1))
-            *list++ = BLACK_LONG_CASTLE;
-    }
+    const Castling* own = castlings + (White ? 0 : 2);
+    for (int i = 0; i < 2; i++)
+        if (castling_allowed(pos, own[i])) *list++ = own[i].word;
     return king_moves(pos, list, White ? pos.white_king_square : pos.black_king_square, empty);
 }
 

@@ -15,8 +15,6 @@ constexpr PieceCode initial_board[64] = {4,  3,  2,  5,  6,  2,  3,  4,  //
                                          -1, -1, -1, -1, -1, -1, -1, -1, //
                                          -4, -3, -2, -5, -6, -2, -3, -4};
 
-constexpr std::int32_t material_of[7] = {0, 100, 300, 300, 500, 900, 0};
-
 // Everything that follows from the mailbox board: bitboards, king squares,
 // material, counts and the occupancy arrays.
 void derive_from_board(Position& pos) {
@@ -56,7 +54,7 @@ void derive_from_board(Position& pos) {
             (white ? p.white_king_square : p.black_king_square) = s;
             break;
         }
-        (white ? p.white_material : p.black_material) += material_of[type];
+        if (type != KING) (white ? p.white_material : p.black_material) += piece_value[type];
         if (type >= BISHOP && type <= QUEEN)
             (white ? p.white_nonpawn_count : p.black_nonpawn_count) += 1;
     }
@@ -214,7 +212,7 @@ int setup_from_fen(Position& pos, const char* fen, std::uint64_t* history) {
         kings_b += p.board[s] == -KING;
     }
     if (kings_w != 1 || kings_b != 1) return 0;
-    if ((p.white_pawns | p.black_pawns) & (rank_mask[0] | rank_mask[7])) return 0;
+    if ((p.white_pawns | p.black_pawns) & (RANK_1 | RANK_8)) return 0;
     // Castling rights need king and rook on their start squares.
     if (p.castle_white_short && (p.board[4] != KING || p.board[7] != ROOK)) return 0;
     if (p.castle_white_long && (p.board[4] != KING || p.board[0] != ROOK)) return 0;

@@ -76,25 +76,10 @@ int move_is_valid(const Position& pos, Move m) {
         break;
     }
     case KING: {
-        const int them = 1 - white;
-        if (white && m == WHITE_SHORT_CASTLE)
-            return pos.castle_white_short && !is_attacked(pos, 4, them) &&
-                   !is_attacked(pos, 5, them) && !is_attacked(pos, 6, them) && !pos.board[5] &&
-                   !pos.board[6];
-        if (white && m == WHITE_LONG_CASTLE)
-            return pos.castle_white_long && !is_attacked(pos, 4, them) &&
-                   !is_attacked(pos, 3, them) && !is_attacked(pos, 2, them) && !pos.board[1] &&
-                   !pos.board[2] && !pos.board[3];
-        if (!white && m == BLACK_SHORT_CASTLE)
-            return pos.castle_black_short && !is_attacked(pos, 60, them) &&
-                   !is_attacked(pos, 61, them) && !is_attacked(pos, 62, them) && !pos.board[61] &&
-                   !pos.board[62];
-        if (!white && m == BLACK_LONG_CASTLE)
-            return pos.castle_black_long && !is_attacked(pos, 60, them) &&
-                   !is_attacked(pos, 59, them) && !is_attacked(pos, 58, them) && !pos.board[57] &&
-                   !pos.board[58] && !pos.board[59];
-        // Any other king word is a one-square step: a two-file jump is only
-        // ever a castling of the side to move.
+        // A two-file jump is only ever a castling of the side to move.
+        const Castling* own = own_castlings(pos);
+        for (int i = 0; i < 2; i++)
+            if (m == own[i].word) return castling_allowed(pos, own[i]);
         if (!(king_attacks[from] & square_mask[to])) return 0;
         break;
     }

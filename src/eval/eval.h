@@ -4,8 +4,10 @@
 
 #include <cstdint>
 
-#include "board/board.h"
+#include "game/game.h"
 
+// An entry of all zeros is a valid one: key 0 is the position without
+// pawns, whose structure scores 0, so a cleared table needs no marker.
 struct PawnHashEntry {
     std::int32_t score;
     std::uint64_t key;

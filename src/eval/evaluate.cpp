@@ -1,12 +1,12 @@
 // Static evaluation: material, a handful of hand-set positional terms and
 // the pawn structure, from the side to move's point of view.
 #include "eval/eval.h"
-#include "shell/shell.h"
 
 namespace {
 
+// Material this far outside the window settles which side of it the score
+// is reported on, without the positional terms.
 constexpr int lazy_margin = 100;
-constexpr int draw_score = 30;
 constexpr Bitboard CENTRE = 0x0000001818000000ULL;
 constexpr Bitboard WHITE_WING = 0xE7ULL;
 constexpr Bitboard BLACK_WING = 0xE7ULL << 56;
@@ -79,7 +79,7 @@ int evaluate(const Position& pos, int alpha, int beta) {
     const int material = pos.white_material - pos.black_material;
     if (!(pos.white_pawns | pos.black_pawns) && pos.white_material <= 300 &&
         pos.black_material <= 300)
-        return pos.white_to_move == engine_colour ? -draw_score : draw_score;
+        return draw_score(pos); // bare minor pieces cannot mate
     const int side_material = pos.white_to_move ? material : -material;
     if (side_material < alpha - lazy_margin) return alpha;
     if (side_material > beta + lazy_margin) return beta;

@@ -9,11 +9,8 @@ void clear_pawn_hash() { std::memset(pawn_hash, 0, sizeof pawn_hash); }
 
 namespace {
 
-constexpr Bitboard FILE_A = 0x0101010101010101ULL;
-constexpr Bitboard FILE_H = 0x8080808080808080ULL;
-
 int pawn_structure(Bitboard white, Bitboard black) {
-    int score = 10 * popcount(white & rank_mask[6]) - 10 * popcount(black & rank_mask[1]);
+    int score = 10 * popcount(white & RANK_7) - 10 * popcount(black & RANK_2);
     // chains: pawns with an own pawn diagonally in front
     score += 2 * popcount(white & ~FILE_A & (white >> 7));
     score += 2 * popcount(white & ~FILE_H & (white >> 9));

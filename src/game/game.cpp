@@ -1,19 +1,28 @@
 // The game record: every move of the game enters here, is logged, and is
 // tested for mate, stalemate and the draw rules.
+#include <cstdio>
 #include <cstring>
 
 #include "game/game.h"
-#include "shell/shell.h"
+
+Position game_position;
+std::int32_t plies_played = 0;
 
 namespace {
 
-// Room kept free after the game's window for the deepest search path
-// (one key per ply, null moves included) and a ponder move.
-constexpr int SEARCH_RESERVE = 32;
-// How many of the newest keys survive when the window must be compacted.
+// How many of the newest keys survive when the window must be compacted:
+// far more than the draw rules look at.
 constexpr int KEYS_KEPT = 512;
+static_assert(KEYS_KEPT > FIFTY_MOVE_KEYS && KEYS_KEPT < KEY_HISTORY_SIZE - KEY_HISTORY_RESERVE);
 
 } // namespace
+
+void new_game() {
+    setup_start_position(game_position, key_history);
+    force_mode = 0;
+    engine_colour = 0;
+    plies_played = 0;
+}
 
 void record_move(Move m) {
     Position& pos = game_position;
@@ -24,7 +33,7 @@ void record_move(Move m) {
         key_history[0] = pos.history_start[0];
         pos.history_start = key_history;
         pos.history_end = key_history + 1;
-    } else if (pos.history_end - key_history > KEY_HISTORY_SIZE - SEARCH_RESERVE) {
+    } else if (pos.history_end - key_history > KEY_HISTORY_SIZE - KEY_HISTORY_RESERVE) {
         // A game played on long past the fifty-move draw: keep the newest
         // keys, which are all the draw tests can still tell apart.
         std::memmove(key_history, pos.history_end - KEYS_KEPT, KEYS_KEPT * sizeof(std::uint64_t));
@@ -33,42 +42,25 @@ void record_move(Move m) {
     }
 }
 
-int game_end_state(const Position& pos) {
+GameEnd game_end_state(const Position& pos) {
     Move list[MAX_MOVES];
-    if (legal_moves(pos, list) != list) return 0;
-    return side_in_check(pos) ? 1 : 2;
-}
-
-int game_draw_check(Position& pos) {
-    if (pos.history_end - pos.history_start > 100) {
-        pos.repetition = 0;
-        return 1;
-    }
-    // a position seen once before is marked, the third occurrence is a draw
-    const int occurrences = earlier_occurrences(pos, 2);
-    pos.repetition = occurrences > 0;
-    return occurrences == 2;
+    if (legal_moves(pos, list) != list) return GAME_GOES_ON;
+    return side_in_check(pos) ? CHECKMATE : STALEMATE;
 }
 
 int play_move(Move m) {
     record_move(m);
-    char text[6];
+    char text[MOVE_TEXT_SIZE];
     log_print("%s\n", coordinate_text(m, text));
-    const int state = game_end_state(game_position);
-    if (state == 1) {
+    const GameEnd end = game_end_state(game_position);
+    if (end == CHECKMATE)
         std::printf(game_position.white_to_move ? "0-1 (Black mates)\n" : "1-0 (White mates)\n");
-        force_mode = 1;
-        return 1;
-    }
-    if (state == 2) {
+    else if (end == STALEMATE)
         std::printf("1/2-1/2 (Stalemate)\n");
-        force_mode = 1;
-        return 1;
-    }
-    if (game_draw_check(game_position)) {
+    else if (game_draw_check(game_position))
         std::printf("1/2-1/2 (Draw by repetition)\n");
-        force_mode = 1;
-        return 1;
-    }
-    return 0;
+    else
+        return 0;
+    force_mode = 1;
+    return 1;
 }

@@ -1,12 +1,55 @@
-// Time and game control: the clock and time allocation, polling of the
-// clock and of standard input during a search, and the game record.
+// Time and game control: the engine's settings as the lower layers read them,
+// the draw rules that the game record and the search share, the clock with
+// the polling of standard input, and the game record.
 #pragma once
 
 #include <cstdint>
 
 #include "board/board.h"
 
+// ---- settings and reports (defined by the shell, which sets them) ----
+extern std::int32_t time_left;     // centiseconds
+extern std::int32_t increment;     // whole seconds
+extern std::int32_t force_mode;    // moves are only recorded, never answered
+extern std::int32_t engine_colour; // 1 white, 0 black: who a draw is bad for
+extern std::int32_t xboard_mode;   // an interface is listening: no console chatter
+void error_report(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void log_print(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// ---- draw rules ----
+constexpr int CONTEMPT = 30;          // the engine avoids draws by this much
+constexpr long FIFTY_MOVE_KEYS = 100; // more keys than this in the window: drawn
+
+// A draw from the side to move's point of view.
+inline int draw_score(const Position& pos) {
+    return pos.white_to_move == engine_colour ? -CONTEMPT : CONTEMPT;
+}
+
+// How often the position's key occurs earlier in its repetition window with
+// the same side to move, counting up to `enough`.
+inline int earlier_occurrences(const Position& pos, int enough) {
+    int found = 0;
+    for (long i = long(pos.history_end - pos.history_start) - 3; i >= 0; i -= 2)
+        if (pos.history_start[i] == pos.key && ++found == enough) break;
+    return found;
+}
+
+// Drawn by the fifty-move rule or by a third occurrence? A position met once
+// before is marked, so that the table keeps it apart.
+inline int game_draw_check(Position& pos) {
+    if (pos.history_end - pos.history_start > FIFTY_MOVE_KEYS) {
+        pos.repetition = 0;
+        return 1;
+    }
+    const int occurrences = earlier_occurrences(pos, 2);
+    pos.repetition = occurrences > 0;
+    return occurrences == 2;
+}
+
+inline void repetition_check(Position& pos) { pos.repetition = earlier_occurrences(pos, 1); }
+
 // ---- clock ----
+constexpr std::int32_t START_TIME = 12000; // two minutes, in centiseconds
 // Bound of the clock in centiseconds (about 115 days): far enough from the
 // 32-bit limits that the clock arithmetic never overflows.
 constexpr std::int32_t CLOCK_LIMIT = 1000000000;
@@ -17,18 +60,34 @@ extern std::int32_t max_time;
 extern std::uint32_t poll_interval;
 extern std::int32_t poll_countdown;
 
+// What the search tells the clock (defined by the search).
+extern std::int32_t pondering;            // never stopped by the clock
+extern std::int32_t root_move_done;       // a root move of this iteration is finished
+extern std::int32_t root_score;           // the best score of this iteration so far
+extern std::int32_t last_iteration_score; // the score of the last finished iteration
+extern std::uint32_t nps_estimate;        // nodes per second, mean of the searches so far
+
 void start_clock();
 void allocate_time();
 void stop_clock();
-int time_check();
-int input_check();
+int time_check();  // the search must stop now
+int input_check(); // a line (or the end of input) is waiting
 
 // ---- operating system ----
 std::uint32_t tick_count();       // milliseconds, wrapping 32-bit
 std::uint64_t process_clock_ms(); // processor time of the process
 
 // ---- game record ----
+// Room the game keeps free after its window for the keys a search appends:
+// one a ply, null moves included, and one for the ponder move.
+constexpr int KEY_HISTORY_RESERVE = 32;
+
+enum GameEnd : int { GAME_GOES_ON = 0, CHECKMATE = 1, STALEMATE = 2 };
+
+extern Position game_position;
+extern std::int32_t plies_played;
+
+void new_game();
 int play_move(Move m);
 void record_move(Move m);
-int game_end_state(const Position& pos);
-int game_draw_check(Position& pos);
+GameEnd game_end_state(const Position& pos);

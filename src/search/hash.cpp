@@ -8,8 +8,22 @@ HashEntry transposition_table[HASH_ENTRIES];
 
 void clear_hash() { std::memset(transposition_table, 0, sizeof transposition_table); }
 
+namespace {
+
+// A position met before in the game or on the path is one step from a draw
+// by repetition, so its score differs from the same position met the first
+// time: it is stored under a key of its own.
+std::uint64_t lookup_key(const Position& pos) {
+    return pos.repetition ? pos.key ^ repetition_key : pos.key;
+}
+
+} // namespace
+
+// Mate scores count plies from the root; the table holds them counted from
+// the node instead (stored + ply, probed - ply), so that a mate found below
+// one node keeps its distance when the position is met at another ply.
 int hash_probe(const Position& pos, int ply, int depth, int* score, Move* move) {
-    const std::uint64_t key = pos.repetition ? pos.key ^ repetition_key : pos.key;
+    const std::uint64_t key = lookup_key(pos);
     const HashEntry& e = transposition_table[std::uint32_t(key) & hash_mask];
     if (e.key_low != std::uint32_t(key) || e.key_high != std::uint32_t(key >> 32)) {
         *score = 0;
@@ -33,7 +47,7 @@ int hash_probe(const Position& pos, int ply, int depth, int* score, Move* move) 
 }
 
 void hash_store(const Position& pos, int ply, int depth, int score, int bound, Move move) {
-    const std::uint64_t key = pos.repetition ? pos.key ^ repetition_key : pos.key;
+    const std::uint64_t key = lookup_key(pos);
     HashEntry& e = transposition_table[std::uint32_t(key) & hash_mask];
     if (bound == EXACT) {
         if (score > MATE_THRESHOLD) score += ply;

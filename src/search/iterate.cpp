@@ -1,9 +1,7 @@
 // Iterative deepening, the node-rate estimate and the search statistics.
-#include <cstring>
+#include <cstdio>
 
-#include "game/game.h"
-#include "search/search.h"
-#include "shell/shell.h"
+#include "search/picker.h"
 
 std::int32_t abort_search = 0;
 std::int32_t abort_by_input = 0;
@@ -12,28 +10,23 @@ std::int32_t root_move_done = 0;
 std::int32_t root_score = 0;
 std::int32_t last_iteration_score = 0;
 std::int32_t iteration_depth = 0;
-std::int32_t max_iteration_depth = 19;
+std::int32_t max_iteration_depth = PLY_LIMIT;
 Move ponder_move = 0;
 std::uint32_t nps_estimate = 1000;
 double branch_factor = 0.0;
-std::uint32_t node_count = 0;
-std::uint32_t quiescence_node_count = 0;
-std::uint32_t horizon_count = 0;
-std::uint32_t fail_high_count = 0;
-std::uint32_t fail_high_first_count = 0;
-std::uint32_t hash_fail_high_count = 0;
-std::uint32_t null_fail_high_count = 0;
-std::uint32_t hash_hit_count = 0;
+std::uint64_t node_count = 0;
+std::uint64_t quiescence_node_count = 0;
+std::uint64_t horizon_count = 0;
+std::uint64_t fail_high_count = 0;
+std::uint64_t fail_high_first_count = 0;
+std::uint64_t hash_fail_high_count = 0;
+std::uint64_t null_fail_high_count = 0;
+std::uint64_t hash_hit_count = 0;
 
 namespace {
 
 std::uint64_t nps_sum = 0;
 std::uint32_t nps_samples = 0;
-
-// Quotients of the statistics lines: 0 where there is nothing to divide by.
-double ratio(double numerator, double denominator) {
-    return denominator != 0.0 ? numerator / denominator : 0.0;
-}
 
 void reset_search_state() {
     iteration_depth = 1;
@@ -41,13 +34,10 @@ void reset_search_state() {
     fail_high_count = fail_high_first_count = hash_fail_high_count = null_fail_high_count = 0;
     abort_search = abort_by_input = 0;
     root_score = last_iteration_score = 0;
-    for (int i = 0; i < 20; i++) killer1[i] = killer2[i] = 0;
-    std::memset(history, 0, sizeof history);
+    clear_move_ordering();
     pv_table[0][0] = 0;
     ponder_move = 0;
 }
-
-} // namespace
 
 void update_nps(std::uint32_t nps) {
     if (nps != 0) {
@@ -56,6 +46,12 @@ void update_nps(std::uint32_t nps) {
         nps_estimate = std::uint32_t(nps_sum / nps_samples);
     }
     if (!xboard_mode) std::printf("New NPS value: %lu\n", (unsigned long)nps_estimate);
+}
+
+} // namespace
+
+double ratio(double numerator, double denominator) {
+    return denominator != 0.0 ? numerator / denominator : 0.0;
 }
 
 Move iterate(const Position& pos, int ponder) {
@@ -69,21 +65,19 @@ Move iterate(const Position& pos, int ponder) {
         cpu_start = process_clock_ms();
         wall_start = tick_count();
     }
-    pv_table[0][0] = 0;
-    ponder_move = 0;
     in_check[0] = side_in_check(pos);
     search_positions[0] = pos;
 
-    std::uint32_t previous_nodes = 0;
+    std::uint64_t previous_nodes = 0;
     while (iteration_depth <= max_iteration_depth) {
         if (iteration_depth > 1) root_score = last_iteration_score;
-        const std::uint32_t nodes_before = node_count;
+        const std::uint64_t nodes_before = node_count;
         const int score = search_root(iteration_depth);
         if (abort_search) break;
         last_iteration_score = score;
         if (score > MATE_THRESHOLD) break;
         if (score < iteration_depth - MATE_SCORE) break;
-        const std::uint32_t nodes = node_count - nodes_before;
+        const std::uint64_t nodes = node_count - nodes_before;
         if (iteration_depth >= 2) branch_factor = ratio(double(nodes), double(previous_nodes));
         previous_nodes = nodes;
         iteration_depth++;
@@ -99,19 +93,20 @@ Move iterate(const Position& pos, int ponder) {
     const std::uint64_t cpu_ms = process_clock_ms() - cpu_start;
     const std::uint32_t wall_ms = tick_count() - wall_start;
     const double cpu_seconds = double(cpu_ms) * 0.001;
-    if (wall_ms != 0) update_nps(std::uint32_t(std::uint64_t(node_count) * 1000 / wall_ms));
+    if (wall_ms != 0) update_nps(std::uint32_t(node_count * 1000 / wall_ms));
     if (!xboard_mode) {
-        const double nodes = node_count;
-        std::printf("Nodes: %u  CPU seconds: %.2f  Nodes/csecond: %.2f  Cpu=%0.2f%%\n", node_count,
-                    cpu_seconds, ratio(nodes, cpu_seconds),
+        const double nodes = double(node_count);
+        std::printf("Nodes: %llu  CPU seconds: %.2f  Nodes/csecond: %.2f  Cpu=%0.2f%%\n",
+                    (unsigned long long)node_count, cpu_seconds, ratio(nodes, cpu_seconds),
                     ratio(cpu_seconds * 100000, double(wall_ms)));
-        std::printf("Hashtable hits: %u (%0.2f%%), branch factor: %.2lf\n", hash_hit_count,
-                    ratio(100.0 * hash_hit_count, nodes), branch_factor);
+        std::printf("Hashtable hits: %llu (%0.2f%%), branch factor: %.2lf\n",
+                    (unsigned long long)hash_hit_count,
+                    ratio(100.0 * double(hash_hit_count), nodes), branch_factor);
         std::printf("Fail-high: %.2f%%, fail-high-first: %.2f%% (quotient=%.2f%%), quiet: %.2f%%\n",
-                    ratio(100.0 * fail_high_count, nodes),
-                    ratio(100.0 * fail_high_first_count, nodes),
-                    ratio(100.0 * fail_high_first_count, double(fail_high_count)),
-                    ratio(100.0 * quiescence_node_count, nodes));
+                    ratio(100.0 * double(fail_high_count), nodes),
+                    ratio(100.0 * double(fail_high_first_count), nodes),
+                    ratio(100.0 * double(fail_high_first_count), double(fail_high_count)),
+                    ratio(100.0 * double(quiescence_node_count), nodes));
     }
     if (pv_table[0][0]) ponder_move = pv_table[0][1];
     return pv_table[0][0];

@@ -1,30 +1,34 @@
 // The staged move picker: hash move, good captures, killers, history
 // picks, then the rest. Quiet moves are generated only when needed.
+#include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "eval/eval.h"
 #include "search/picker.h"
-#include "shell/shell.h"
 
 Move move_list[MAX_PLY][MOVE_LIST_SIZE];
 Move* list_next[MAX_PLY];
 Move* list_end[MAX_PLY];
-std::int32_t move_phase[MAX_PLY];
+PickerStage move_phase[MAX_PLY];
 std::int32_t good_capture_count[MAX_PLY];
-Move hash_move[MAX_PLY];
 Move killer1[MAX_PLY];
 Move killer2[MAX_PLY];
-std::int32_t history[4096];
+std::int32_t history[HISTORY_SIZE];
 std::int32_t capture_scores[MOVE_LIST_SIZE];
 
 namespace {
+
+// Sorts a hash move that is a capture behind every other capture, so that
+// it is neither handed out twice nor counted as a good capture.
+constexpr std::int32_t HASH_CAPTURE_SCORE = -100000;
 
 // Highest positive history value in the range, first one met among equals.
 Move* best_history(Move* begin, Move* end) {
     Move* best = nullptr;
     std::int32_t best_value = 0;
     for (Move* m = begin; m != end; m++) {
-        const std::int32_t value = history[*m & 4095];
+        const std::int32_t value = history[history_index(*m)];
         if (value > best_value) {
             best_value = value;
             best = m;
@@ -40,6 +44,27 @@ Move take(Move* slot) {
 }
 
 } // namespace
+
+void start_moves(int ply) {
+    move_phase[ply] = STAGE_HASH_MOVE;
+    list_next[ply] = list_end[ply] = move_list[ply];
+}
+
+void clear_move_ordering() {
+    std::memset(killer1, 0, sizeof killer1);
+    std::memset(killer2, 0, sizeof killer2);
+    std::memset(history, 0, sizeof history);
+}
+
+void credit_quiet_move(int ply, int depth, Move m) {
+    if (m != killer1[ply]) {
+        killer2[ply] = killer1[ply];
+        killer1[ply] = m;
+    }
+    // saturate: a very long ponder search must not overflow the counter
+    std::int32_t& h = history[history_index(m)];
+    h = std::int32_t(std::min<std::int64_t>(std::int64_t(h) + depth * depth, INT32_MAX));
+}
 
 // Stable sort of a move range by score, highest first: adjacent swaps
 // until a pass swaps nothing.
@@ -64,66 +89,63 @@ int capture_score(const Position& pos, Move m) {
 Move next_move(const Position& pos, int ply) {
     for (;;) {
         switch (move_phase[ply]) {
-        case 0: // hash move
-            if (!hash_move[ply]) {
-                move_phase[ply] = 1;
-                continue;
-            }
-            move_phase[ply] = 1;
+        case STAGE_HASH_MOVE:
+            move_phase[ply] = STAGE_GENERATE_CAPTURES;
+            if (!hash_move[ply]) continue;
             if (move_is_valid(pos, hash_move[ply])) return hash_move[ply];
             error_report("Bad hash move at ply %d", ply);
             hash_move[ply] = 0;
             continue;
-        case 1: { // generate and sort captures
-            move_phase[ply] = 2;
+        case STAGE_GENERATE_CAPTURES: {
+            move_phase[ply] = STAGE_GOOD_CAPTURES;
             Move* begin = list_next[ply];
             list_end[ply] = generate_captures(pos, list_end[ply]);
             const int n = int(list_end[ply] - begin);
             good_capture_count[ply] = 0;
             for (int i = 0; i < n; i++) {
                 const std::int32_t s =
-                    begin[i] == hash_move[ply] ? -100000 : capture_score(pos, begin[i]);
+                    begin[i] == hash_move[ply] ? HASH_CAPTURE_SCORE : capture_score(pos, begin[i]);
                 capture_scores[i] = s;
                 if (s >= 0) good_capture_count[ply]++;
             }
             sort_by_score(begin, capture_scores, n);
             continue;
         }
-        case 2: // good captures
+        case STAGE_GOOD_CAPTURES:
             if (good_capture_count[ply] > 0) {
                 good_capture_count[ply]--;
                 return *list_next[ply]++;
             }
-            move_phase[ply] = 3;
+            move_phase[ply] = STAGE_KILLER1;
             continue;
-        case 3: // killer 1
-            move_phase[ply] = 4;
+        case STAGE_KILLER1:
+            move_phase[ply] = STAGE_KILLER2;
             if (killer1[ply] && move_is_valid(pos, killer1[ply])) return killer1[ply];
             continue;
-        case 4: // killer 2
-            move_phase[ply] = 5;
+        case STAGE_KILLER2:
+            move_phase[ply] = STAGE_GENERATE_QUIET;
             if (killer2[ply] && move_is_valid(pos, killer2[ply])) return killer2[ply];
             continue;
-        case 5: { // generate quiet moves, drop duplicates, first history pick
+        case STAGE_GENERATE_QUIET: { // drop what was handed out already, first history pick
             list_end[ply] = generate_quiet(pos, list_end[ply]);
             const Move h = hash_move[ply], k1 = killer1[ply], k2 = killer2[ply];
             for (Move* m = list_next[ply]; m != list_end[ply]; m++)
                 if (*m == h || *m == k1 || *m == k2) *m = 0;
             Move* pick = best_history(list_next[ply], list_end[ply]);
             if (pick) {
-                move_phase[ply] = 6;
+                move_phase[ply] = STAGE_HISTORY_PICKS;
                 return take(pick);
             }
-            move_phase[ply] = 7;
+            move_phase[ply] = STAGE_REMAINDER;
             continue;
         }
-        case 6: { // further history picks
+        case STAGE_HISTORY_PICKS: {
             Move* pick = best_history(list_next[ply], list_end[ply]);
             if (pick) return take(pick);
-            move_phase[ply] = 7;
+            move_phase[ply] = STAGE_REMAINDER;
             continue;
         }
-        case 7: // the rest in list order
+        case STAGE_REMAINDER: // the rest in list order
             while (list_next[ply] != list_end[ply] && !*list_next[ply]) list_next[ply]++;
             if (list_next[ply] == list_end[ply]) return 0;
             return *list_next[ply]++;

@@ -1,8 +1,39 @@
-// Shared between the move picker and the quiescence search.
+// The move picker: the stages a node's moves come out in, the move lists by
+// ply, killers and history, and the capture scores it sorts by.
 #pragma once
 
-#include "search/search.h"
+#include "search/node.h"
 
-void sort_by_score(Move* moves, std::int32_t* scores, int n);
+enum PickerStage : int {
+    STAGE_HASH_MOVE,
+    STAGE_GENERATE_CAPTURES,
+    STAGE_GOOD_CAPTURES,
+    STAGE_KILLER1,
+    STAGE_KILLER2,
+    STAGE_GENERATE_QUIET,
+    STAGE_HISTORY_PICKS,
+    STAGE_REMAINDER,
+};
+
+constexpr int MOVE_LIST_SIZE = 1000;
+constexpr int HISTORY_SIZE = 4096; // indexed by from and to, the word's 12 low bits
+inline int history_index(Move m) { return int(m & (HISTORY_SIZE - 1)); }
+
+extern Move move_list[MAX_PLY][MOVE_LIST_SIZE];
+extern Move* list_next[MAX_PLY];
+extern Move* list_end[MAX_PLY];
+extern PickerStage move_phase[MAX_PLY];
+extern std::int32_t good_capture_count[MAX_PLY];
+extern Move killer1[MAX_PLY];
+extern Move killer2[MAX_PLY];
+extern std::int32_t history[HISTORY_SIZE];
+extern std::int32_t capture_scores[MOVE_LIST_SIZE]; // scratch, valid during one sort
+
+// A node's first call comes after start_moves; 0 when it has no more moves.
+void start_moves(int ply);
+Move next_move(const Position& pos, int ply);
+void clear_move_ordering(); // killers and history, before every search
+// A quiet move that failed high at a node with this depth limit.
+void credit_quiet_move(int ply, int depth, Move m);
 int capture_score(const Position& pos, Move m);
-int draw_score(const Position& pos);
+void sort_by_score(Move* moves, std::int32_t* scores, int n);

@@ -1,10 +1,14 @@
 // Quiescence search: captures only, with stand pat, a material margin and
 // exchange evaluation to drop hopeless and losing captures.
-#include <cstring>
-
 #include "eval/eval.h"
-#include "game/game.h"
 #include "search/picker.h"
+
+namespace {
+
+// A capture that cannot lift the score to alpha by this much is dropped.
+constexpr int QUIESCENCE_MARGIN = 100;
+
+} // namespace
 
 int quiesce(int ply, int alpha, int beta) {
     node_count++;
@@ -21,7 +25,7 @@ int quiesce(int ply, int alpha, int beta) {
         alpha = static_score;
         margin = 0;
     } else {
-        margin = alpha - static_score - 100;
+        margin = alpha - static_score - QUIESCENCE_MARGIN;
     }
     if (ply >= PLY_LIMIT) return alpha;
 
@@ -30,10 +34,8 @@ int quiesce(int ply, int alpha, int beta) {
     const Move* end = generate_captures(pos, list);
     int n = 0;
     for (const Move* m = list; m != end; m++) {
-        const int victim = piece_value[move_captured(*m)];
-        if (victim < margin) continue;
-        int s = victim - piece_value[move_piece(*m)];
-        if (s < 0) s = tradeoff(pos, *m);
+        if (piece_value[move_captured(*m)] < margin) continue;
+        const int s = capture_score(pos, *m);
         if (s > 0 || (s == 0 && margin < 0)) {
             capture_scores[n] = s;
             list[n++] = *m;
@@ -42,16 +44,12 @@ int quiesce(int ply, int alpha, int beta) {
     sort_by_score(list, capture_scores, n);
 
     for (int i = 0; i < n; i++) {
-        Position& child = search_positions[ply + 1];
-        child = pos;
-        make_move(child, list[i]);
-        if (mover_in_check(child)) continue;
+        if (!make_child(ply, list[i])) continue;
         const int v = -quiesce(ply + 1, -beta, -alpha);
         if (v > alpha) {
             if (v >= beta) return v;
             alpha = v;
-            pv_table[ply][0] = list[i];
-            std::memcpy(&pv_table[ply][1], pv_table[ply + 1], sizeof(Move) * (21 - ply));
+            copy_pv(ply, list[i]);
         }
     }
     return alpha;

@@ -1,19 +1,19 @@
 // Root search of one iteration and the thinking line.
+#include <cstdio>
 #include <cstring>
 
-#include "game/game.h"
-#include "search/search.h"
-#include "shell/shell.h"
+#include "search/picker.h"
 
 void print_pv(int depth, int score, const Move* line) {
     char head[64];
     char moves[250];
-    std::snprintf(head, sizeof head, "  %d %d 0 %u", depth, score, node_count);
+    std::snprintf(head, sizeof head, "  %d %d 0 %llu", depth, score,
+                  (unsigned long long)node_count);
     std::size_t used = 0;
     moves[0] = 0;
     int i = 0;
     for (; i < PV_LENGTH && line[i]; i++) {
-        char text[6];
+        char text[MOVE_TEXT_SIZE];
         const int n =
             std::snprintf(moves + used, sizeof moves - used, " %s", move_text(line[i], text));
         if (n < 0 || used + std::size_t(n) >= sizeof moves) break;
@@ -29,17 +29,7 @@ int search_root(int depth) {
 
     // 1. poll
     node_count++;
-    if (--poll_countdown <= 0) {
-        if (time_check()) {
-            abort_search = 1;
-            return -INFINITY_SCORE;
-        }
-        if (input_check()) {
-            abort_search = 1;
-            abort_by_input = 1;
-            return -INFINITY_SCORE;
-        }
-    }
+    if (poll_says_stop()) return -INFINITY_SCORE;
 
     // 2-4. repetition flag, then the table
     repetition_check(root);
@@ -51,9 +41,7 @@ int search_root(int depth) {
         if (!move_is_valid(root, stored)) {
             error_report("Bad EXACT hash move found at root!");
         } else if (hash_score > -INFINITY_SCORE && hash_score < INFINITY_SCORE) {
-            pv_table[0][0] = stored;
-            pv_table[0][1] = 0;
-            pv_table[0][2] = PV_MARKER;
+            hash_hit_pv(0, stored);
             print_pv(depth, hash_score, pv_table[0]);
             hash_hit_count++;
             return hash_score;
@@ -64,21 +52,15 @@ int search_root(int depth) {
     int moves_searched = 0;
     int best = -INFINITY_SCORE;
     root_move_done = 0;
-    move_phase[0] = 0;
-    list_next[0] = list_end[0] = move_list[0];
+    start_moves(0);
     for (Move m; (m = next_move(root, 0));) {
-        Position& child = search_positions[1];
-        child = root;
-        make_move(child, m);
-        if (mover_in_check(child)) continue;
-        const int gives_check = side_in_check(child);
-        in_check[1] = gives_check;
-        const int child_depth = depth + gives_check;
+        if (!make_child(0, m)) continue;
+        const int child_depth = extend_checks(0, depth);
         int v;
         if (moves_searched == 0) {
-            v = -search(1, child_depth, -INFINITY_SCORE, -best, 1, 0);
+            v = -search(1, child_depth, -INFINITY_SCORE, -best, 1, PV_NODE);
         } else {
-            v = -search(1, child_depth, -best - 1, -best, 1, 1);
+            v = -search(1, child_depth, -best - 1, -best, 1, ZERO_WINDOW_NODE);
             if (abort_search) return best;
             if (v > best) {
                 // announce the candidate before its re-search
@@ -87,7 +69,7 @@ int search_root(int depth) {
                 pv_table[0][1] = 0;
                 pv_table[0][2] = 0;
                 print_pv(depth, v, pv_table[0]);
-                v = -search(1, child_depth, -INFINITY_SCORE, -best, 1, 0);
+                v = -search(1, child_depth, -INFINITY_SCORE, -best, 1, PV_NODE);
             }
         }
         if (abort_search) return best;
@@ -95,8 +77,7 @@ int search_root(int depth) {
         moves_searched++;
         if (v > best) {
             best = root_score = v;
-            pv_table[0][0] = m;
-            std::memcpy(&pv_table[0][1], pv_table[1], sizeof(Move) * 21);
+            copy_pv(0, m);
             print_pv(depth, v, pv_table[0]);
         }
     }

@@ -2,9 +2,21 @@
 #include <csignal>
 
 #include "eval/eval.h"
-#include "game/game.h"
-#include "search/search.h"
 #include "shell/shell.h"
+
+void default_settings() {
+    time_left = START_TIME;
+    increment = 0;
+    quit_requested = xboard_mode = autodisplay = ponder_enabled = 0;
+}
+
+void init_engine() {
+    init_tables();
+    clear_hash();
+    clear_pawn_hash();
+    default_settings();
+    new_game();
+}
 
 namespace {
 
@@ -15,15 +27,7 @@ void start_up() {
     std::signal(SIGPIPE, SIG_IGN); // a vanished interface must not kill us mid-write
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::setvbuf(stdin, nullptr, _IONBF, 0);
-    init_tables();
-    clear_hash();
-    clear_pawn_hash();
-    time_left = 12000;
-    increment = 0;
-    setup_start_position(game_position, key_history);
-    force_mode = 0;
-    engine_colour = 0;
-    plies_played = 0;
+    init_engine();
 }
 
 // The expected reply: from the principal variation, else from the table.
@@ -32,7 +36,7 @@ void find_ponder_move() {
     repetition_check(game_position);
     int score;
     Move stored;
-    hash_probe(game_position, 0, 20, &score, &stored);
+    hash_probe(game_position, 0, MAX_PLY - 1, &score, &stored); // only the move is used
     if (move_is_valid(game_position, stored)) ponder_move = stored;
 }
 
@@ -42,7 +46,7 @@ void ponder() {
         error_report("Pondermove is not valid in this position");
         return;
     }
-    char text[6];
+    char text[MOVE_TEXT_SIZE];
     std::printf(xboard_mode ? "Hint: %s\n" : "Pondering move %s\n", move_text(ponder_move, text));
     Position after = game_position;
     make_move(after, ponder_move);
@@ -74,7 +78,7 @@ int engine_main() {
         resume_search = 0;
 
         // 3. announce and play
-        char text[6];
+        char text[MOVE_TEXT_SIZE];
         std::printf("move %s\n", move_text(move, text));
         stop_clock();
         play_move(move);

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "search/search.h"
 #include "shell/shell.h"
 
 // The image is the table's memory; the file format is little-endian.

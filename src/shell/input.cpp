@@ -7,13 +7,12 @@
 #include <cstring>
 
 #include "eval/eval.h"
-#include "game/game.h"
-#include "search/search.h"
 #include "shell/shell.h"
 
 namespace {
 
-constexpr int MAX_TOKENS = 500;
+constexpr int FILE_LINE_SIZE = 100; // a line of a move file: 99 characters at most
+constexpr int LEVEL_MINUTE = 6000;  // centiseconds
 
 // Clock values are kept far from the 32-bit limits (CLOCK_LIMIT) so that
 // the clock arithmetic can never overflow, whatever an interface sends.
@@ -29,17 +28,6 @@ long clamp(long value, long limit) {
 
 long number(const char* token) { return std::strtol(token, nullptr, 10); }
 
-// Splits a copy of the line at spaces and tabs; returns the token count.
-int split(const char* line, char* copy, char** tokens) {
-    std::strcpy(copy, line);
-    int n = 0;
-    char* save = nullptr;
-    for (char* t = strtok_r(copy, " \t", &save); t && n < MAX_TOKENS;
-         t = strtok_r(nullptr, " \t", &save))
-        tokens[n++] = t;
-    return n;
-}
-
 void close_log() {
     if (log_file) std::fclose(log_file);
     log_file = nullptr;
@@ -49,7 +37,7 @@ void close_log() {
 // carriage return before it) dropped. Returns 0 at the end of the file.
 int read_file_line(std::FILE* file, char* buffer) {
     for (;;) {
-        if (!std::fgets(buffer, 100, file)) return 0;
+        if (!std::fgets(buffer, FILE_LINE_SIZE, file)) return 0;
         std::size_t n = std::strlen(buffer);
         if (n > 0 && buffer[n - 1] == '\n') {
             buffer[--n] = 0;
@@ -61,8 +49,8 @@ int read_file_line(std::FILE* file, char* buffer) {
 
 int command_level(int token_count, char** tokens) {
     if (token_count < 4) return 0;
-    const long base = clamp(number(tokens[2]), CLOCK_LIMIT / 6000);
-    time_left = std::int32_t(base * 6000);
+    const long base = clamp(number(tokens[2]), CLOCK_LIMIT / LEVEL_MINUTE);
+    time_left = std::int32_t(base * LEVEL_MINUTE);
     // A negative increment would make the time limits negative, and the
     // clock would then never stop a search.
     const long seconds = clamp(number(tokens[3]), INCREMENT_LIMIT);
@@ -77,7 +65,7 @@ void command_time(int token_count, char** tokens) {
 
 void command_printmove(int token_count, char** tokens) {
     if (token_count < 2) return;
-    char text[6];
+    char text[MOVE_TEXT_SIZE];
     std::printf("%s\n", move_text(Move(number(tokens[1])), text));
 }
 
@@ -90,8 +78,8 @@ void command_tracepv(int token_count, char** tokens) {
         keys[0] = scratch.key;
         scratch.history_start = keys;
         scratch.history_end = keys + 1;
-        const Move m = parse_move(scratch, tokens[i]);
-        if (!m || !move_is_legal(scratch, m)) {
+        const Move m = legal_move(scratch, tokens[i]);
+        if (!m) {
             std::printf("Invalid move: %s\n", tokens[i]);
             return;
         }
@@ -110,10 +98,10 @@ int command_read(int token_count, char** tokens, int resume) {
     std::FILE* file = open_move_file(token_count, tokens);
     if (!file) return resume;
     force_mode = 1;
-    char text[100];
+    char text[FILE_LINE_SIZE];
     while (read_file_line(file, text)) {
-        const Move m = parse_move(game_position, text);
-        if (!m || !move_is_legal(game_position, m)) {
+        const Move m = legal_move(game_position, text);
+        if (!m) {
             std::printf("Illegal move: %s\n", text);
             break;
         }
@@ -121,10 +109,6 @@ int command_read(int token_count, char** tokens, int resume) {
     }
     std::fclose(file);
     return 0;
-}
-
-double ratio(double numerator, double denominator) {
-    return denominator != 0.0 ? numerator / denominator : 0.0;
 }
 
 int command_testgame(int token_count, char** tokens, int resume) {
@@ -136,10 +120,10 @@ int command_testgame(int token_count, char** tokens, int resume) {
     int branch_samples = 0;
     int engine_turn = 0;
     const std::uint64_t cpu_start = process_clock_ms();
-    char text[100];
+    char text[FILE_LINE_SIZE];
     while (read_file_line(file, text)) {
-        const Move m = parse_move(game_position, text);
-        if (!m || !move_is_legal(game_position, m)) {
+        const Move m = legal_move(game_position, text);
+        if (!m) {
             std::printf("Illegal move: %s\n", text);
             break;
         }
@@ -179,13 +163,11 @@ int command_testgame(int token_count, char** tokens, int resume) {
 }
 
 int command_move(const char* line, int resume) {
-    const Move m = parse_move(game_position, line);
+    const Move m = legal_move(game_position, line);
     if (!m) {
-        std::printf("Error (unknown command): %s\n", line);
-        return resume;
-    }
-    if (!move_is_legal(game_position, m)) {
-        std::printf("Illegal move: %s\n", line);
+        const char* answer =
+            parse_move(game_position, line) ? "Illegal move" : "Error (unknown command)";
+        std::printf("%s: %s\n", answer, line);
         return resume;
     }
     if (play_move(m)) return 0;
@@ -193,6 +175,46 @@ int command_move(const char* line, int resume) {
 }
 
 } // namespace
+
+namespace {
+
+// Moves `at` to the next token (tokens are separated by spaces and tabs) and
+// returns its length, 0 at the end of the text.
+std::size_t next_token(const char*& at) {
+    at += std::strspn(at, " \t");
+    return std::strcspn(at, " \t");
+}
+
+} // namespace
+
+int split(const char* line, char* copy, char** tokens) {
+    int n = 0;
+    for (const char* at = line; n < MAX_TOKENS;) {
+        const std::size_t length = next_token(at);
+        if (!length) break;
+        char* token = copy + (at - line);
+        std::memcpy(token, at, length);
+        token[length] = 0;
+        tokens[n++] = token;
+        at += length;
+    }
+    return n;
+}
+
+const char* play_moves(const char* moves) {
+    char text[MOVE_TEXT_SIZE];
+    for (const char* at = moves;;) {
+        const std::size_t length = next_token(at);
+        if (!length) return nullptr;
+        if (length >= MOVE_TEXT_SIZE) return at;
+        std::memcpy(text, at, length);
+        text[length] = 0;
+        const Move m = legal_move(game_position, text);
+        if (!m) return at;
+        record_move(m);
+        at += length;
+    }
+}
 
 int read_line(char* buffer) {
     // Byte by byte from the descriptor, so that nothing is read ahead of
@@ -253,21 +275,17 @@ int interpret_command(int resume) {
         force_mode = 1;
         return 0;
     }
-    if (whole("white")) {
+    if (whole("white") || whole("black")) {
+        // that side to move, the engine plays the other
+        const int white = whole("white");
         force_mode = 1;
-        set_side_to_move(game_position, 1);
-        engine_colour = 0;
+        set_side_to_move(game_position, white);
+        engine_colour = 1 - white;
         return 0;
     }
     if (whole("display")) {
         display_board(game_position);
         return resume;
-    }
-    if (whole("black")) {
-        force_mode = 1;
-        set_side_to_move(game_position, 0);
-        engine_colour = 1;
-        return 0;
     }
     if (prefix("level", 5)) {
         command_level(token_count, tokens);
@@ -310,7 +328,7 @@ int interpret_command(int resume) {
         return 0;
     }
     if (whole("eval")) {
-        const int score = evaluate(game_position, -20000, 20000);
+        const int score = evaluate(game_position, -INFINITY_SCORE, INFINITY_SCORE);
         const int white_view = game_position.white_to_move ? score : -score;
         std::printf("Evaluation of current positon: %0.2f\n", white_view * 0.01);
         return resume;

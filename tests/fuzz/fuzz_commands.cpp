@@ -9,9 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "eval/eval.h"
-#include "game/game.h"
-#include "search/search.h"
 #include "shell/shell.h"
 
 namespace {
@@ -29,7 +26,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char dir[] = "/tmp/engine-fuzz-XXXXXX";
     if (!mkdtemp(dir) || chdir(dir) != 0) std::abort();
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
-    init_tables();
+    init_engine();
     return 0;
 }
 
@@ -46,12 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dup2(fds[0], 0);
     close(fds[0]);
 
+    default_settings();
     new_game();
     force_mode = 1;
-    quit_requested = 0;
-    xboard_mode = 0;
-    time_left = 12000;
-    increment = 0;
     // A search started by testgame stops at its first node.
     poll_interval = 1;
     poll_countdown = 0;

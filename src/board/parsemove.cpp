@@ -1,8 +1,8 @@
 // Text in coordinate notation to a move word shaped by the board. Legality
-// is the caller's business: it compares the word with the legal moves.
+// is a separate question: the word is compared with the legal moves.
 #include <cstring>
 
-#include "shell/shell.h"
+#include "board/board.h"
 
 Move parse_move(const Position& pos, const char* text) {
     const std::size_t length = std::strlen(text);
@@ -36,4 +36,9 @@ Move parse_move(const Position& pos, const char* text) {
         }
     }
     return make_move_word(from, to, piece, captured, promotion);
+}
+
+Move legal_move(const Position& pos, const char* text) {
+    const Move m = parse_move(pos, text);
+    return m && move_is_legal(pos, m) ? m : 0;
 }

@@ -1,5 +1,5 @@
 // Move words to text: coordinates, with the castling names for output.
-#include "shell/shell.h"
+#include "board/board.h"
 
 char* coordinate_text(Move m, char* buffer) {
     static const char promotion_letter[8] = {0, 0, 'b', 'n', 'r', 'q', 0, 0};

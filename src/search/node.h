@@ -1,0 +1,71 @@
+// Inside the search: the state of the nodes by ply and the steps that the
+// root, the alpha-beta nodes and the quiescence search share.
+#pragma once
+
+#include <cstring>
+
+#include "search/search.h"
+
+constexpr int PV_LENGTH = MAX_PLY + 2;
+// Follows the 0 that ends a line cut short by an exact table hit.
+constexpr Move PV_MARKER = Move(-2);
+constexpr int NULL_MOVE_REDUCTION = 2; // the null move's child searches this much less deep
+constexpr int DEEPENING_REDUCTION = 2; // internal deepening searches this much less deep
+constexpr int DEEPENING_MIN_DEPTH = 3; // remaining depth from which a node deepens
+
+// Only whether a node is PV_NODE is ever tested.
+enum NodeType : int { PV_NODE = 0, ZERO_WINDOW_NODE = 1, NULL_MOVE_CHILD = 2 };
+
+extern Position search_positions[MAX_PLY + 1];
+extern Move pv_table[MAX_PLY][PV_LENGTH];
+extern Move hash_move[MAX_PLY];
+extern std::int32_t in_check[MAX_PLY + 1];
+extern Move current_move[MAX_PLY];
+
+int search_root(int depth);
+int search(int ply, int depth, int alpha, int beta, int null_ok, NodeType node_type);
+int quiesce(int ply, int alpha, int beta);
+void print_pv(int depth, int score, const Move* line);
+
+// Counts down to the next look at the clock and the input; true when the
+// search must stop now.
+inline bool poll_says_stop() {
+    if (--poll_countdown > 0) return false;
+    if (time_check()) {
+        abort_search = 1;
+        return true;
+    }
+    if (input_check()) {
+        abort_search = abort_by_input = 1;
+        return true;
+    }
+    return false;
+}
+
+// Makes m on a copy of the ply's position in the next ply's slot; false when
+// it leaves the mover's king attacked.
+inline bool make_child(int ply, Move m) {
+    Position& child = search_positions[ply + 1];
+    child = search_positions[ply];
+    make_move(child, m);
+    return !mover_in_check(child);
+}
+
+// The child's depth limit: a move that gives check is searched a ply deeper.
+inline int extend_checks(int ply, int depth) {
+    in_check[ply + 1] = side_in_check(search_positions[ply + 1]);
+    return depth + in_check[ply + 1];
+}
+
+// The line of ply: m, then the child's line (words past it are never read).
+inline void copy_pv(int ply, Move m) {
+    pv_table[ply][0] = m;
+    std::memcpy(&pv_table[ply][1], pv_table[ply + 1], sizeof(Move) * (PV_LENGTH - 2 - ply));
+}
+
+// An exact table hit answers the node: its move, cut short and marked.
+inline void hash_hit_pv(int ply, Move m) {
+    pv_table[ply][0] = m;
+    pv_table[ply][1] = 0;
+    pv_table[ply][2] = PV_MARKER;
+}

@@ -155,6 +155,11 @@ TEST_F(Node, MatesAndDrawsByRule) {
     EXPECT_EQ(node(long_window), -30);
     long_window.history_end--;
     EXPECT_EQ(node(long_window), 500);
+    // A stored move that is no move here is reported and the node searched.
+    const Position black = play("e2e4");
+    hash_store(black, 3, 7, 10, EXACT, 5900);
+    EXPECT_EQ(output_of([&] { node(black); }).substr(0, 35),
+              "Bad EXACT hash move found! (ply=3)\n");
 }
 
 TEST_F(Node, NoTimeLeftStopsAtTheFirstPollWithAMove) {

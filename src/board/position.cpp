@@ -65,6 +65,17 @@ void derive_from_board(Position& pos) {
     rebuild_occupancy(p);
 }
 
+// A castling right needs its king and rook on their start squares.
+bool castling_pieces_home(const Position& pos) {
+    for (const Castling& c : castlings) {
+        const int sign = c.rook_from < 8 ? 1 : -1;
+        if (pos.*c.right &&
+            (pos.board[c.king_path[0]] != sign * KING || pos.board[c.rook_from] != sign * ROOK))
+            return false;
+    }
+    return true;
+}
+
 void start_history(Position& pos, std::uint64_t* history) {
     pos.history_start = history;
     history[0] = pos.key;
@@ -213,11 +224,7 @@ int setup_from_fen(Position& pos, const char* fen, std::uint64_t* history) {
     }
     if (kings_w != 1 || kings_b != 1) return 0;
     if ((p.white_pawns | p.black_pawns) & (RANK_1 | RANK_8)) return 0;
-    // Castling rights need king and rook on their start squares.
-    if (p.castle_white_short && (p.board[4] != KING || p.board[7] != ROOK)) return 0;
-    if (p.castle_white_long && (p.board[4] != KING || p.board[0] != ROOK)) return 0;
-    if (p.castle_black_short && (p.board[60] != -KING || p.board[63] != -ROOK)) return 0;
-    if (p.castle_black_long && (p.board[60] != -KING || p.board[56] != -ROOK)) return 0;
+    if (!castling_pieces_home(p)) return 0;
     if (p.ep_square >= 0) {
         // The square a pawn of the side not to move skipped: empty, with that pawn in front.
         const int s = p.ep_square;
@@ -257,10 +264,7 @@ int position_is_ok(const Position& pos) {
             (pos.white_to_move ? -PAWN : PAWN))
             return 0;
     }
-    if (pos.castle_white_short && (pos.board[4] != KING || pos.board[7] != ROOK)) return 0;
-    if (pos.castle_white_long && (pos.board[4] != KING || pos.board[0] != ROOK)) return 0;
-    if (pos.castle_black_short && (pos.board[60] != -KING || pos.board[63] != -ROOK)) return 0;
-    if (pos.castle_black_long && (pos.board[60] != -KING || pos.board[56] != -ROOK)) return 0;
+    if (!castling_pieces_home(pos)) return 0;
     if ((pos.unmoved & ~pos.occupied) != 0) return 0;
     if (pos.key != compute_key(pos) || pos.pawn_key != compute_pawn_key(pos)) return 0;
     // The key history is not looked at: the side-to-move setter changes the

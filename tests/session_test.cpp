@@ -151,6 +151,29 @@ TEST(Session, TableImageRoundTripAndFailedWrites) {
     EXPECT_EQ(read_only.finish(), 0);
 }
 
+// A loaded image is used: the start position's entry answers the search with
+// a mate, and the expected reply comes from the table as the line is cut short.
+TEST(Session, LoadedEntriesAnswerTheSearchAndGiveThePonderMove) {
+    Engine e;
+    std::ofstream image(e.dir + "/hash", std::ios::binary);
+    const auto put = [&](std::uint64_t key, int bound, Move move, int score) {
+        const std::uint32_t entry[4] = {bound + 4 * (19 + 64 * move), std::uint32_t(score),
+                                        std::uint32_t(key), std::uint32_t(key >> 32)};
+        image.seekp(long(key & 0x3FFFFF) * 16);
+        image.write(reinterpret_cast<const char*>(entry), sizeof entry);
+    };
+    put(play("").key, 1, 5900, 9999);  // exact, e2e4, mate in one
+    put(play("e2e4").key, 2, 6452, 0); // lower bound, e7e5
+    image.close();
+    e.send("loadhash");
+    e.send("hard");
+    e.send("go");
+    EXPECT_EQ(e.wait_for("  1 "), "  1 9999 0 1 e2e4 !");
+    EXPECT_EQ(e.wait_for("move "), "move e2e4");
+    EXPECT_EQ(e.wait_for("Pondering move "), "Pondering move e7e5");
+    EXPECT_EQ(e.finish(), 0);
+}
+
 TEST(Session, ConsoleGameWithPondering) {
     Engine e;
     e.send("hard");

@@ -23,6 +23,10 @@ extern Position game_position;
 
 void new_game();
 int engine_main();
+// One turn of the engine: think on the game position, announce and play the
+// move, ponder on the reply. Returns 1 when the search ended without a move
+// (a line is waiting, or there was no legal move).
+int think_and_play(int resuming);
 
 // ---- output ----
 void error_report(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,20 +1,40 @@
-// libFuzzer target: arbitrary bytes as input lines to the command
-// interpreter, in force mode, with the position checked after every line.
-// The same bytes are also written to the files "game" and "hash" so that
-// read, testgame and loadhash read fuzzer data too.
+// libFuzzer target: arbitrary bytes as input lines to the engine, with the
+// position and the key history checked after every line. The same bytes are
+// also written to the files "game" and "hash" so that read, testgame and
+// loadhash read fuzzer data too.
+//
+// Built twice. Without FUZZ_SEARCH a line that asks to think is not acted
+// on, so the interpreter alone is explored, fast. With FUZZ_SEARCH=1 such a
+// line thinks, announces, plays and ponders as the main loop would.
+//
+// Both builds replace the platform layer: time passes only while the engine
+// searches (MS_PER_NODE per node), and the next line counts as waiting once
+// a search has gone INPUT_NODES nodes. So every search ends after a small,
+// fixed amount of work, and the same bytes always search the same way.
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "eval/eval.h"
 #include "game/game.h"
 #include "search/search.h"
 #include "shell/shell.h"
 
+#ifndef FUZZ_SEARCH
+#define FUZZ_SEARCH 0
+#endif
+
 namespace {
+
+// The measured rate is then exactly 1000 / MS_PER_NODE nodes a second, and
+// the default clock allows about 240 nodes a move, polled every 100.
+constexpr std::uint32_t MS_PER_NODE = 5;
+constexpr std::uint32_t INPUT_NODES = 1500;
+
+std::uint32_t fake_ms = 0;
+std::uint32_t nodes_seen = 0;
 
 void write_file(const char* name, const std::uint8_t* data, std::size_t size) {
     std::FILE* f = std::fopen(name, "wb");
@@ -23,13 +43,33 @@ void write_file(const char* name, const std::uint8_t* data, std::size_t size) {
     std::fclose(f);
 }
 
+void check_game() {
+    if (!position_is_ok(game_position)) std::abort();
+    if (game_position.history_start < key_history ||
+        game_position.history_end - key_history > KEY_HISTORY_SIZE - 20)
+        std::abort();
+}
+
 } // namespace
+
+std::uint32_t tick_count() {
+    if (node_count < nodes_seen) nodes_seen = 0; // a new search counts from 0
+    fake_ms += (node_count - nodes_seen) * MS_PER_NODE;
+    nodes_seen = node_count;
+    return fake_ms;
+}
+
+std::uint64_t process_clock_ms() { return tick_count(); }
+
+int input_check() { return node_count >= INPUT_NODES; }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char dir[] = "/tmp/engine-fuzz-XXXXXX";
     if (!mkdtemp(dir) || chdir(dir) != 0) std::abort();
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
     init_tables();
+    clear_pawn_hash();              // holds only pure functions of its keys: kept between inputs
+    update_nps(1000 / MS_PER_NODE); // the only rate ever measured, so the mean stays put
     return 0;
 }
 
@@ -46,21 +86,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dup2(fds[0], 0);
     close(fds[0]);
 
+    // A freshly started engine, except that the clock polls early.
+    if (FUZZ_SEARCH) clear_hash();
     new_game();
-    force_mode = 1;
-    quit_requested = 0;
-    xboard_mode = 0;
+    quit_requested = xboard_mode = autodisplay = ponder_enabled = 0;
     time_left = 12000;
     increment = 0;
-    // A search started by testgame stops at its first node.
-    poll_interval = 1;
-    poll_countdown = 0;
+    fake_ms = clock_start = 0;
+    nodes_seen = node_count;
     target_time = max_time = 0;
-    clock_start = tick_count() - 100000;
+    poll_interval = FUZZ_SEARCH ? 100 : 1; // testgame alone stops at the first node
+    poll_countdown = 0;
+    int resume = 0;
     for (int lines = 0; !quit_requested && lines < 1000; lines++) {
-        interpret_command(0); // a request to think is not acted on here
-        if (!position_is_ok(game_position)) std::abort();
-        if (game_position.history_end - key_history > KEY_HISTORY_SIZE - 20) std::abort();
+        const int was_resuming = resume;
+        resume = interpret_command(was_resuming);
+        check_game();
+        if (!resume || quit_requested) continue;
+        resume = FUZZ_SEARCH ? think_and_play(was_resuming) : 0;
+        check_game();
     }
     if (log_file) {
         std::fclose(log_file);

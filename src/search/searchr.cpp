@@ -67,6 +67,8 @@ int search_root(int depth) {
     move_phase[0] = 0;
     list_next[0] = list_end[0] = move_list[0];
     for (Move m; (m = next_move(root, 0));) {
+        // white and black can hand the move to the side giving check
+        if (move_captured(m) == KING) continue;
         Position& child = search_positions[1];
         child = root;
         make_move(child, m);

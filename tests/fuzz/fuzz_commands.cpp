@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "eval/eval.h"
 #include "game/game.h"
@@ -43,6 +44,18 @@ void write_file(const char* name, const std::uint8_t* data, std::size_t size) {
     std::fclose(f);
 }
 
+// Without a table file loaded, a search that reports a bad table move or
+// ponder move has met a position the interpreter should not have built.
+void check_reports(const std::uint8_t* data, std::size_t size) {
+    char line[1100];
+    std::rewind(error_file);
+    while (std::fgets(line, sizeof line, error_file))
+        if ((std::strstr(line, "Bad") || std::strstr(line, "Illegal") ||
+             std::strstr(line, "Pondermove")) &&
+            !memmem(data, size, "loadhash", 8))
+            std::abort();
+}
+
 void check_game() {
     if (!position_is_ok(game_position)) std::abort();
     if (game_position.history_start < key_history ||
@@ -67,6 +80,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char dir[] = "/tmp/engine-fuzz-XXXXXX";
     if (!mkdtemp(dir) || chdir(dir) != 0) std::abort();
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
+    error_file = std::fopen("error.txt", "w+");
+    if (!error_file) std::abort();
     init_tables();
     clear_pawn_hash();              // holds only pure functions of its keys: kept between inputs
     update_nps(1000 / MS_PER_NODE); // the only rate ever measured, so the mean stays put
@@ -86,6 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dup2(fds[0], 0);
     close(fds[0]);
 
+    std::rewind(error_file);
+    if (ftruncate(fileno(error_file), 0) != 0) std::abort();
     // A freshly started engine, except that the clock polls early.
     if (FUZZ_SEARCH) clear_hash();
     new_game();
@@ -106,6 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         resume = FUZZ_SEARCH ? think_and_play(was_resuming) : 0;
         check_game();
     }
+    check_reports(data, size);
     if (log_file) {
         std::fclose(log_file);
         log_file = nullptr;

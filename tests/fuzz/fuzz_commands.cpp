@@ -33,6 +33,8 @@ namespace {
 // the default clock allows about 240 nodes a move, polled every 100.
 constexpr std::uint32_t MS_PER_NODE = 5;
 constexpr std::uint32_t INPUT_NODES = 1500;
+// Engine turns per input: keeps the slowest input far inside the time limit.
+constexpr int MAX_TURNS = 200;
 
 std::uint32_t fake_ms = 0;
 std::uint32_t nodes_seen = 0;
@@ -114,13 +116,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     target_time = max_time = 0;
     poll_interval = FUZZ_SEARCH ? 100 : 1; // testgame alone stops at the first node
     poll_countdown = 0;
-    int resume = 0;
+    int resume = 0, turns = 0;
     for (int lines = 0; !quit_requested && lines < 1000; lines++) {
         const int was_resuming = resume;
         resume = interpret_command(was_resuming);
         check_game();
         if (!resume || quit_requested) continue;
-        resume = FUZZ_SEARCH ? think_and_play(was_resuming) : 0;
+        resume = FUZZ_SEARCH && turns++ < MAX_TURNS ? think_and_play(was_resuming) : 0;
         check_game();
     }
     check_reports(data, size);

@@ -1,16 +1,15 @@
-// libFuzzer target: arbitrary bytes as input lines to the engine, with the
-// position and the key history checked after every line. The same bytes are
-// also written to the files "game" and "hash" so that read, testgame and
-// loadhash read fuzzer data too.
+// libFuzzer target: arbitrary bytes as command lines, with the position and
+// the key history checked after every line. The bytes are also the files
+// "game" and "hash", for read, testgame and loadhash.
 //
-// Built twice. Without FUZZ_SEARCH a line that asks to think is not acted
-// on, so the interpreter alone is explored, fast. With FUZZ_SEARCH=1 such a
-// line thinks, announces, plays and ponders as the main loop would.
+// Built twice: fuzz_commands ignores requests to think and so explores the
+// interpreter fast; fuzz_search (FUZZ_SEARCH=1) thinks, plays and ponders
+// as the main loop would.
 //
-// Both builds replace the platform layer: time passes only while the engine
-// searches (MS_PER_NODE per node), and the next line counts as waiting once
-// a search has gone INPUT_NODES nodes. So every search ends after a small,
-// fixed amount of work, and the same bytes always search the same way.
+// The platform layer is replaced: time passes MS_PER_NODE per node searched
+// and the next line is waiting once a search has gone INPUT_NODES nodes, so
+// every search ends after a small, fixed amount of work, the same for the
+// same bytes.
 #include <unistd.h>
 
 #include <cstdint>

@@ -162,6 +162,20 @@ TEST_F(Node, MatesAndDrawsByRule) {
               "Bad EXACT hash move found! (ply=3)\n");
 }
 
+// White to move while Black is in check: only a side-to-move command gets
+// there, and taking the king is still no move.
+TEST_F(Node, AKingEnPriseIsNeverTaken) {
+    play("e2e4 f7f6 d1h5");
+    set_side_to_move(game_position, 1);
+    EXPECT_EQ(legal_move(game_position, "h5e8"), 0u);
+    EXPECT_EQ(move_is_valid(game_position, parse_move(game_position, "h5e8")), 0);
+    max_iteration_depth = 3;
+    Move best = 0;
+    output_of([&] { best = iterate(game_position, 0); });
+    max_iteration_depth = PLY_LIMIT;
+    EXPECT_TRUE(best && move_captured(best) != KING) << best;
+}
+
 TEST_F(Node, NoTimeLeftStopsAtTheFirstPollWithAMove) {
     StdinPipe quiet; // nothing waiting
     nps_estimate = 8000;

@@ -32,6 +32,9 @@ Move* legal_moves(const Position& pos, Move* list) {
     const int in_check = side_in_check(pos);
     const Bitboard pinned = pinned_pieces(pos);
     for (const Move* m = pseudo; m != end; m++) {
+        // Only a side-to-move command can leave a king en prise; taking it
+        // is still no move.
+        if (move_captured(*m) == KING) continue;
         const int piece = move_piece(*m);
         // A move that cannot expose the king needs no test.
         if (!in_check && piece != KING && !(pinned & square_mask[move_from(*m)]) &&
@@ -60,8 +63,8 @@ int move_is_valid(const Position& pos, Move m) {
     const int piece = move_piece(m), captured = move_captured(m);
     if (pos.board[from] != (white ? piece : -piece)) return 0;
     // Stored words can come from a table file: refuse any word that no
-    // generator produces, so that make_move never sees one.
-    if ((m >> 21) || piece == EMPTY || piece > KING) return 0;
+    // generator produces, and king captures, so that make_move never sees one.
+    if ((m >> 21) || piece == EMPTY || piece > KING || captured == KING) return 0;
     const bool last_rank = piece == PAWN && (to >> 3) == (white ? 7 : 0);
     const int promotion = move_promotion(m);
     if (last_rank ? promotion < BISHOP || promotion > QUEEN : promotion != 0) return 0;

@@ -55,11 +55,30 @@ void ponder() {
 
 } // namespace
 
+int think_and_play(int resuming) {
+    // a search stopped by input resumes on the same clock
+    if (!resuming) start_clock();
+    const Move move = iterate(game_position, 0);
+    if (!move) return 1;
+
+    // announce and play
+    char text[MOVE_TEXT_SIZE];
+    std::printf("move %s\n", move_text(move, text));
+    stop_clock();
+    play_move(move);
+    if (!xboard_mode && autodisplay) display_board(game_position);
+
+    // think on the expected reply until the next line arrives
+    find_ponder_move();
+    ponder();
+    return 0;
+}
+
 int engine_main() {
     start_up();
     int resume_search = 0;
     for (;;) {
-        // 1. commands until one asks to think
+        // commands until one asks to think
         int was_resuming = 0;
         do {
             if (quit_requested) break;
@@ -67,26 +86,7 @@ int engine_main() {
             resume_search = interpret_command(was_resuming);
         } while (!resume_search && !quit_requested);
         if (quit_requested) break;
-
-        // 2. think; a search stopped by input resumes on the same clock
-        if (!was_resuming) start_clock();
-        const Move move = iterate(game_position, 0);
-        if (!move) {
-            resume_search = 1;
-            continue;
-        }
-        resume_search = 0;
-
-        // 3. announce and play
-        char text[MOVE_TEXT_SIZE];
-        std::printf("move %s\n", move_text(move, text));
-        stop_clock();
-        play_move(move);
-        if (!xboard_mode && autodisplay) display_board(game_position);
-
-        // 4. think on the expected reply until the next line arrives
-        find_ponder_move();
-        ponder();
+        resume_search = think_and_play(was_resuming);
     }
     if (error_file) std::fclose(error_file);
     return 0;

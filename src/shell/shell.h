@@ -22,6 +22,10 @@ void default_settings();
 // the start-up but the files, signals and standard streams.
 void init_engine();
 int engine_main();
+// One turn of the engine: think on the game position, announce and play the
+// move, ponder on the reply. Returns 1 when the search ended without a move
+// (a line is waiting, or there was no legal move).
+int think_and_play(int resuming);
 
 // ---- output ----
 void display_board(const Position& pos);

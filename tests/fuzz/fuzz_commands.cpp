@@ -1,7 +1,15 @@
-// libFuzzer target: arbitrary bytes as input lines to the command
-// interpreter, in force mode, with the position checked after every line.
-// The same bytes are also written to the files "game" and "hash" so that
-// read, testgame and loadhash read fuzzer data too.
+// libFuzzer target: arbitrary bytes as command lines, with the position and
+// the key history checked after every line. The bytes are also the files
+// "game" and "hash", for read, testgame and loadhash.
+//
+// Built twice: fuzz_commands ignores requests to think and so explores the
+// interpreter fast; fuzz_search (FUZZ_SEARCH=1) thinks, plays and ponders
+// as the main loop would.
+//
+// The platform layer is replaced: time passes MS_PER_NODE per node searched
+// and the next line is waiting once a search has gone INPUT_NODES nodes, so
+// every search ends after a small, fixed amount of work, the same for the
+// same bytes.
 #include <unistd.h>
 
 #include <cstdint>
@@ -11,7 +19,21 @@
 
 #include "shell/shell.h"
 
+#ifndef FUZZ_SEARCH
+#define FUZZ_SEARCH 0
+#endif
+
 namespace {
+
+// The measured rate is then exactly 1000 / MS_PER_NODE nodes a second, and
+// the default clock allows about 240 nodes a move, polled every 100.
+constexpr std::uint32_t MS_PER_NODE = 5;
+constexpr std::uint32_t INPUT_NODES = 1500;
+// Engine turns per input: keeps the slowest input far inside the time limit.
+constexpr int MAX_TURNS = 200;
+
+std::uint32_t fake_ms = 0;
+std::uint64_t nodes_seen = 0;
 
 void write_file(const char* name, const std::uint8_t* data, std::size_t size) {
     std::FILE* f = std::fopen(name, "wb");
@@ -20,13 +42,46 @@ void write_file(const char* name, const std::uint8_t* data, std::size_t size) {
     std::fclose(f);
 }
 
+// Without a table file loaded, a search that reports a bad table move or
+// ponder move has met a position the interpreter should not have built.
+void check_reports(const std::uint8_t* data, std::size_t size) {
+    char line[1100];
+    std::rewind(error_file);
+    while (std::fgets(line, sizeof line, error_file))
+        if ((std::strstr(line, "Bad") || std::strstr(line, "Illegal") ||
+             std::strstr(line, "Pondermove")) &&
+            !memmem(data, size, "loadhash", 8))
+            std::abort();
+}
+
+void check_game() {
+    if (!position_is_ok(game_position)) std::abort();
+    if (game_position.history_start < key_history ||
+        game_position.history_end - key_history > KEY_HISTORY_SIZE - 20)
+        std::abort();
+}
+
 } // namespace
+
+std::uint32_t tick_count() {
+    if (node_count < nodes_seen) nodes_seen = 0; // a new search counts from 0
+    fake_ms += std::uint32_t(node_count - nodes_seen) * MS_PER_NODE;
+    nodes_seen = node_count;
+    return fake_ms;
+}
+
+std::uint64_t process_clock_ms() { return tick_count(); }
+
+int input_check() { return node_count >= INPUT_NODES; }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char dir[] = "/tmp/engine-fuzz-XXXXXX";
     if (!mkdtemp(dir) || chdir(dir) != 0) std::abort();
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
-    init_engine();
+    error_file = std::fopen("error.txt", "w+");
+    if (!error_file) std::abort();
+    init_engine(); // the pawn hash holds pure functions of its keys: kept between inputs
+    nps_estimate = 1000 / MS_PER_NODE; // the only rate ever measured, so the mean stays put
     return 0;
 }
 
@@ -43,19 +98,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dup2(fds[0], 0);
     close(fds[0]);
 
+    std::rewind(error_file);
+    if (ftruncate(fileno(error_file), 0) != 0) std::abort();
+    // A freshly started engine, except that the clock polls early.
+    if (FUZZ_SEARCH) clear_hash();
     default_settings();
     new_game();
-    force_mode = 1;
-    // A search started by testgame stops at its first node.
-    poll_interval = 1;
-    poll_countdown = 0;
+    fake_ms = clock_start = 0;
+    nodes_seen = node_count;
     target_time = max_time = 0;
-    clock_start = tick_count() - 100000;
+    poll_interval = FUZZ_SEARCH ? 100 : 1; // testgame alone stops at the first node
+    poll_countdown = 0;
+    int resume = 0, turns = 0;
     for (int lines = 0; !quit_requested && lines < 1000; lines++) {
-        interpret_command(0); // a request to think is not acted on here
-        if (!position_is_ok(game_position)) std::abort();
-        if (game_position.history_end - key_history > KEY_HISTORY_SIZE - 20) std::abort();
+        const int was_resuming = resume;
+        resume = interpret_command(was_resuming);
+        check_game();
+        if (!resume || quit_requested) continue;
+        resume = FUZZ_SEARCH && turns++ < MAX_TURNS ? think_and_play(was_resuming) : 0;
+        check_game();
     }
+    check_reports(data, size);
     if (log_file) {
         std::fclose(log_file);
         log_file = nullptr;

@@ -6,7 +6,7 @@ Bitboard rank_attacks[64][256];
 Bitboard file_attacks[64][256];
 Bitboard diag_a1h8_attacks[64][256];
 Bitboard diag_a8h1_attacks[64][256];
-std::int32_t direction_between[64][64];
+std::int8_t direction_between[64][64];
 Bitboard ray_mask[9][64];
 Bitboard between_mask[64][64];
 

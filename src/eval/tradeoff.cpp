@@ -40,6 +40,16 @@ int tradeoff(const Position& p, Move m) {
     if (king_attacks[to] & square_mask[p.black_king_square])
         attackers |= square_mask[p.black_king_square];
 
+    int gain = piece_value[captured];
+    int standing = piece_value[moving];
+    if (promotion) {
+        gain += piece_value[promotion] - piece_value[moving];
+        standing = piece_value[promotion];
+    }
+    attackers = (attackers & ~square_mask[from]) | uncovered(p, from, to);
+    int side = 1 - p.white_to_move;
+    if (!(attackers & (side ? p.white_pieces : p.black_pieces))) return gain; // no recapture
+
     // Each side's pieces by kind, least valuable first (a knight before a bishop).
     const Bitboard kinds[2][6] = {{p.black_pawns, p.black_knights, p.black_bishops, p.black_rooks,
                                    p.black_queens, square_mask[p.black_king_square]},
@@ -48,17 +58,8 @@ int tradeoff(const Position& p, Move m) {
     constexpr int kind_value[6] = {piece_value[PAWN], piece_value[KNIGHT], piece_value[BISHOP],
                                    piece_value[ROOK], piece_value[QUEEN],  piece_value[KING]};
 
-    int gain = piece_value[captured];
-    int standing = piece_value[moving];
-    if (promotion) {
-        gain += piece_value[promotion] - piece_value[moving];
-        standing = piece_value[promotion];
-    }
     std::int32_t swap_list[33];
     swap_list[0] = gain;
-    attackers = (attackers & ~square_mask[from]) | uncovered(p, from, to);
-
-    int side = 1 - p.white_to_move;
     int n = 1;
     for (;;) {
         // the side's least valuable attacker, of its kind the one on the highest square

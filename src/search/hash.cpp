@@ -1,19 +1,13 @@
 // Transposition table: one always-replaced entry per index. Its memory
 // layout is also the image written by dumphash.
-#include <sys/mman.h>
-
 #include <cstring>
 
 #include "search/search.h"
 
-// Aligned for huge pages: a probe is a random access into 64 MiB, and with
-// small pages nearly every one also misses the address translation cache.
 alignas(1 << 21) HashEntry transposition_table[HASH_ENTRIES];
 
 void clear_hash() {
-    // Asked before the first touch, so that the pages are huge from the start.
-    static const int huge = madvise(transposition_table, sizeof transposition_table, MADV_HUGEPAGE);
-    (void)huge;
+    use_huge_pages(transposition_table, sizeof transposition_table); // before the first touch
     std::memset(transposition_table, 0, sizeof transposition_table);
 }
 

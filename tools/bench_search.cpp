@@ -212,7 +212,7 @@ int bench_search(int argc, char** argv) {
     xboard_mode = 1; // thinking lines only
     max_iteration_depth = int(depth);
     std::uint64_t total = 0;
-    const std::uint32_t start = tick_count();
+    std::uint32_t ms = 0; // the searches alone, not the table clears between them
     for (std::size_t i = 0; i < positions.size(); i++) {
         clear_hash();
         clear_pawn_hash();
@@ -227,14 +227,15 @@ int bench_search(int argc, char** argv) {
         poll_interval = INT32_MAX;
         poll_countdown = INT32_MAX;
         std::printf("position %zu: %s\n", i + 1, positions[i].c_str());
+        const std::uint32_t start = tick_count();
         const Move best = iterate(game_position, 0);
+        ms += tick_count() - start;
         char best_text[MOVE_TEXT_SIZE], ponder_text[MOVE_TEXT_SIZE];
         std::printf("bestmove %s ponder %s nodes %llu\n", best ? move_text(best, best_text) : "0",
                     ponder_move ? move_text(ponder_move, ponder_text) : "0",
                     (unsigned long long)node_count);
         total += node_count;
     }
-    const std::uint32_t ms = tick_count() - start;
     std::printf("total nodes %llu time_ms %u nps %llu\n", (unsigned long long)total, ms,
                 (unsigned long long)(ms ? total * 1000 / ms : 0));
     return 0;

@@ -37,8 +37,9 @@ constexpr Bitboard RANK_2 = RANK_1 << 8;
 constexpr Bitboard RANK_7 = RANK_1 << 48;
 constexpr Bitboard RANK_8 = RANK_1 << 56;
 
+// Narrow fields after the sets: the search copies the whole record for every
+// move it makes (copy-make), so its size is time.
 struct Position {
-    std::int32_t board[64];
     Bitboard occupied;
     Bitboard white_pieces, black_pieces;
     Bitboard white_queens, black_queens;
@@ -48,23 +49,24 @@ struct Position {
     Bitboard white_pawns, black_pawns;
     Bitboard white_diagonal_sliders, black_diagonal_sliders;
     Bitboard white_straight_sliders, black_straight_sliders;
-    Square white_king_square, black_king_square;
     Bitboard ep_target;
-    std::int32_t ep_square;
-    std::int32_t white_material, black_material;
-    std::int32_t white_nonpawn_count, black_nonpawn_count;
-    std::int32_t castle_white_short, castle_white_long, castle_black_short, castle_black_long;
     Bitboard unmoved;
     std::uint64_t key;
     std::uint64_t pawn_key;
     std::uint64_t* history_start;
     std::uint64_t* history_end;
-    std::int32_t repetition;
-    std::int32_t white_to_move;
-    std::int32_t diag_a8h1_occupancy[15];
-    std::int32_t diag_a1h8_occupancy[15];
-    std::int32_t file_occupancy[8];
-    std::int32_t rank_occupancy[8];
+    std::int16_t white_material, black_material;
+    std::int8_t white_king_square, black_king_square;
+    std::int8_t ep_square;
+    std::int8_t white_nonpawn_count, black_nonpawn_count;
+    std::int8_t castle_white_short, castle_white_long, castle_black_short, castle_black_long;
+    std::int8_t repetition;
+    std::int8_t white_to_move;
+    std::int8_t board[64];
+    std::uint8_t diag_a8h1_occupancy[15];
+    std::uint8_t diag_a1h8_occupancy[15];
+    std::uint8_t file_occupancy[8];
+    std::uint8_t rank_occupancy[8];
 };
 
 // ---- move words ----
@@ -102,11 +104,16 @@ extern Bitboard knight_attacks[64];
 extern Bitboard king_attacks[64];
 extern Bitboard white_pawn_attacks[64];
 extern Bitboard black_pawn_attacks[64];
-extern Bitboard rank_attacks[64][256];
-extern Bitboard file_attacks[64][256];
-extern Bitboard diag_a1h8_attacks[64][256];
-extern Bitboard diag_a8h1_attacks[64][256];
-extern std::int32_t direction_between[64][64];
+// Sliding attacks by square and the line's occupancy. The two end squares of
+// a line never change what is attacked (a blocker there or not, the ray
+// stops), so only the six inner bits index the table: a quarter of the size,
+// and the four tables fit the second-level cache.
+extern Bitboard rank_attacks[64][64];
+extern Bitboard file_attacks[64][64];
+extern Bitboard diag_a1h8_attacks[64][64];
+extern Bitboard diag_a8h1_attacks[64][64];
+constexpr int line_index(std::uint8_t occupancy) { return (occupancy >> 1) & 63; }
+extern std::int8_t direction_between[64][64];
 extern Bitboard ray_mask[9][64];
 extern Bitboard between_mask[64][64]; // squares strictly between two squares on a line
 extern Bitboard white_king_shelter[64];
@@ -147,12 +154,13 @@ int position_is_ok(const Position& pos);
 // ---- attacks ----
 inline Bitboard diagonal_attacks(const Position& pos, Square s) {
     const int r = s >> 3, f = s & 7;
-    return diag_a1h8_attacks[s][pos.diag_a1h8_occupancy[f - r + 7]] |
-           diag_a8h1_attacks[s][pos.diag_a8h1_occupancy[r + f]];
+    return diag_a1h8_attacks[s][line_index(pos.diag_a1h8_occupancy[f - r + 7])] |
+           diag_a8h1_attacks[s][line_index(pos.diag_a8h1_occupancy[r + f])];
 }
 inline Bitboard straight_attacks(const Position& pos, Square s) {
     const int r = s >> 3, f = s & 7;
-    return rank_attacks[s][pos.rank_occupancy[r]] | file_attacks[s][pos.file_occupancy[f]];
+    return rank_attacks[s][line_index(pos.rank_occupancy[r])] |
+           file_attacks[s][line_index(pos.file_occupancy[f])];
 }
 Bitboard attacks_from(const Position& pos, Square s);
 inline int is_attacked(const Position& pos, Square target, int by_white) {
@@ -186,7 +194,7 @@ inline int mover_in_check(const Position& pos) {
 // square over the square it crosses to its target, tested in that order.
 struct Castling {
     Move word;
-    std::int32_t Position::*right;
+    std::int8_t Position::*right;
     Bitboard empty;
     Square king_path[3];
     Square rook_from, rook_to;
@@ -205,6 +213,18 @@ inline int castling_allowed(const Position& pos, const Castling& c) {
     const int them = 1 - pos.white_to_move;
     return pos.*c.right && !(pos.occupied & c.empty) && !is_attacked(pos, c.king_path[0], them) &&
            !is_attacked(pos, c.king_path[1], them) && !is_attacked(pos, c.king_path[2], them);
+}
+
+// ---- moves that may leave the own king attacked ----
+Bitboard pinned_pieces(const Position& pos);
+// The squares a move must start from to expose the own king: any square
+// when in check, else the king's and those of pinned pieces.
+Bitboard exposing_squares(const Position& pos, int in_check);
+// Only these moves need the own-king test after making them; en passant
+// takes a pawn off another square and is always tested.
+inline bool may_expose_king(const Position& pos, Bitboard exposing, Move m) {
+    return (exposing & square_mask[move_from(m)]) ||
+           (move_piece(m) == PAWN && move_to(m) == pos.ep_square);
 }
 
 // ---- generation, make, legality ----

@@ -41,10 +41,10 @@ void make_side(Position& p, Move m) {
     Bitboard& own_queens = White ? p.white_queens : p.black_queens;
     Bitboard& own_diagonal = White ? p.white_diagonal_sliders : p.black_diagonal_sliders;
     Bitboard& own_straight = White ? p.white_straight_sliders : p.black_straight_sliders;
-    std::int32_t& own_material = White ? p.white_material : p.black_material;
-    std::int32_t& own_count = White ? p.white_nonpawn_count : p.black_nonpawn_count;
-    std::int32_t& own_short = White ? p.castle_white_short : p.castle_black_short;
-    std::int32_t& own_long = White ? p.castle_white_long : p.castle_black_long;
+    auto& own_material = White ? p.white_material : p.black_material;
+    auto& own_count = White ? p.white_nonpawn_count : p.black_nonpawn_count;
+    auto& own_short = White ? p.castle_white_short : p.castle_black_short;
+    auto& own_long = White ? p.castle_white_long : p.castle_black_long;
     constexpr int own_short_key = White ? 0 : 2, own_long_key = White ? 1 : 3;
     constexpr Square own_long_corner = White ? 0 : 56, own_short_corner = White ? 7 : 63;
 
@@ -56,10 +56,10 @@ void make_side(Position& p, Move m) {
     Bitboard& enemy_queens = White ? p.black_queens : p.white_queens;
     Bitboard& enemy_diagonal = White ? p.black_diagonal_sliders : p.white_diagonal_sliders;
     Bitboard& enemy_straight = White ? p.black_straight_sliders : p.white_straight_sliders;
-    std::int32_t& enemy_material = White ? p.black_material : p.white_material;
-    std::int32_t& enemy_count = White ? p.black_nonpawn_count : p.white_nonpawn_count;
-    std::int32_t& enemy_short = White ? p.castle_black_short : p.castle_white_short;
-    std::int32_t& enemy_long = White ? p.castle_black_long : p.castle_white_long;
+    auto& enemy_material = White ? p.black_material : p.white_material;
+    auto& enemy_count = White ? p.black_nonpawn_count : p.white_nonpawn_count;
+    auto& enemy_short = White ? p.castle_black_short : p.castle_white_short;
+    auto& enemy_long = White ? p.castle_black_long : p.castle_white_long;
     constexpr int enemy_short_key = White ? 2 : 0, enemy_long_key = White ? 3 : 1;
     constexpr Square enemy_long_corner = White ? 56 : 0, enemy_short_corner = White ? 63 : 7;
 

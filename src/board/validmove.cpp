@@ -2,8 +2,6 @@
 // of a stored move (hash move, killer) in a position it was not made for.
 #include "board/board.h"
 
-namespace {
-
 // Own pieces that alone stand between the own king and an enemy slider.
 Bitboard pinned_pieces(const Position& pos) {
     const int white = pos.white_to_move;
@@ -23,22 +21,23 @@ Bitboard pinned_pieces(const Position& pos) {
     return pinned;
 }
 
-} // namespace
+Bitboard exposing_squares(const Position& pos, int in_check) {
+    if (in_check) return ~Bitboard(0);
+    const Square king = pos.white_to_move ? pos.white_king_square : pos.black_king_square;
+    return pinned_pieces(pos) | square_mask[king];
+}
 
 Move* legal_moves(const Position& pos, Move* list) {
     Move pseudo[MAX_MOVES];
     Move* end = generate_quiet(pos, generate_captures(pos, pseudo));
     if (end == pseudo) return list;
-    const int in_check = side_in_check(pos);
-    const Bitboard pinned = pinned_pieces(pos);
+    const Bitboard exposing = exposing_squares(pos, side_in_check(pos));
     for (const Move* m = pseudo; m != end; m++) {
         // Only a side-to-move command can leave a king en prise; taking it
         // is still no move.
         if (move_captured(*m) == KING) continue;
-        const int piece = move_piece(*m);
         // A move that cannot expose the king needs no test.
-        if (!in_check && piece != KING && !(pinned & square_mask[move_from(*m)]) &&
-            !(piece == PAWN && move_to(*m) == pos.ep_square)) {
+        if (!may_expose_king(pos, exposing, *m)) {
             *list++ = *m;
             continue;
         }

@@ -14,9 +14,12 @@ constexpr Bitboard WHITE_MINOR_HOME = 0x66ULL;
 constexpr Bitboard BLACK_MINOR_HOME = 0x66ULL << 56;
 constexpr Bitboard WHITE_QUEEN_HOME = 0x08ULL;
 constexpr Bitboard BLACK_QUEEN_HOME = 0x08ULL << 56;
-constexpr Square centre_squares[4] = {27, 35, 28, 36}; // d4 d5 e4 e5
 
 inline int count(Bitboard b) { return popcount(b); }
+
+inline Bitboard queen_attacks(const Position& p, Square s) {
+    return diagonal_attacks(p, s) | straight_attacks(p, s);
+}
 
 int positional_terms(const Position& p) {
     const Bitboard wp = p.white_pawns, bp = p.black_pawns;
@@ -26,32 +29,35 @@ int positional_terms(const Position& p) {
     s += 5 * count(wp & CENTRE) + 7 * count(p.white_knights & CENTRE);
     s -= 5 * count(bp & CENTRE) + 7 * count(p.black_knights & CENTRE);
 
-    // centre control by bishops, rooks and queens
-    for (const Square c : centre_squares) {
-        const Bitboard diagonal = diagonal_attacks(p, c), straight = straight_attacks(p, c);
-        s += 4 *
-             count((diagonal & p.white_diagonal_sliders) | (straight & p.white_straight_sliders));
-        s -= 4 *
-             count((diagonal & p.black_diagonal_sliders) | (straight & p.black_straight_sliders));
+    // Mobility of bishops and rooks, rook co-operation and back-rank rooks, and
+    // centre control: each attack of a bishop, rook or queen on a centre square.
+    // (Counted from the pieces, so that the mobility lookups serve twice.)
+    for (Bitboard b = p.white_bishops; b; b = clear_lowest_bit(b)) {
+        const Bitboard attacks = diagonal_attacks(p, lowest_bit(b));
+        s += count(attacks) + 4 * count(attacks & CENTRE);
     }
-
-    // mobility of bishops and rooks; rook co-operation and back-rank rooks
-    for (Bitboard b = p.white_bishops; b; b = clear_lowest_bit(b))
-        s += count(diagonal_attacks(p, lowest_bit(b)));
-    for (Bitboard b = p.black_bishops; b; b = clear_lowest_bit(b))
-        s -= count(diagonal_attacks(p, lowest_bit(b)));
+    for (Bitboard b = p.black_bishops; b; b = clear_lowest_bit(b)) {
+        const Bitboard attacks = diagonal_attacks(p, lowest_bit(b));
+        s -= count(attacks) + 4 * count(attacks & CENTRE);
+    }
     for (Bitboard b = p.white_rooks; b; b = clear_lowest_bit(b)) {
         const Square sq = lowest_bit(b);
         const Bitboard attacks = straight_attacks(p, sq);
-        s += count(attacks) + 8 * count(attacks & p.white_straight_sliders);
+        s += count(attacks) + 8 * count(attacks & p.white_straight_sliders) +
+             4 * count(attacks & CENTRE);
         if (p.black_bishops && sq < 8) s += 4 * count(white_pawn_attacks[sq] & wp);
     }
     for (Bitboard b = p.black_rooks; b; b = clear_lowest_bit(b)) {
         const Square sq = lowest_bit(b);
         const Bitboard attacks = straight_attacks(p, sq);
-        s -= count(attacks) + 8 * count(attacks & p.black_straight_sliders);
+        s -= count(attacks) + 8 * count(attacks & p.black_straight_sliders) +
+             4 * count(attacks & CENTRE);
         if (p.white_bishops && sq >= 56) s -= 4 * count(black_pawn_attacks[sq] & bp);
     }
+    for (Bitboard b = p.white_queens; b; b = clear_lowest_bit(b))
+        s += 4 * count(queen_attacks(p, lowest_bit(b)) & CENTRE);
+    for (Bitboard b = p.black_queens; b; b = clear_lowest_bit(b))
+        s -= 4 * count(queen_attacks(p, lowest_bit(b)) & CENTRE);
 
     // king shelter
     s += 8 * count(wp & white_king_shelter[p.white_king_square]);

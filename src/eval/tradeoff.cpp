@@ -4,51 +4,24 @@
 
 namespace {
 
-std::int32_t swap_list[33];
+// By direction code: does the ray run along a diagonal, and towards higher squares?
+constexpr bool diagonal_direction[9] = {false, true, false, true, false, false, true, false, true};
+constexpr bool rising_direction[9] = {false, true, true, true, false, true, false, false, false};
 
-// The slider found behind q, looking away from the target, on the
-// unchanged occupancy: only the square just vacated is seen through.
+// The slider behind q, seen from the target: the first piece beyond q on the
+// ray away from the target, if it moves along that line. The occupancy is
+// not updated: only the square just vacated is seen through.
 inline Bitboard uncovered(const Position& p, Square q, Square to) {
-    const int d = direction_between[q][to];
-    if (!d) return 0;
-    const int r = q >> 3, f = q & 7;
-    Bitboard line, sliders;
-    switch (d) {
-    case 1:
-    case 8:
-        line = diag_a8h1_attacks[q][p.diag_a8h1_occupancy[r + f]];
-        sliders = p.white_diagonal_sliders | p.black_diagonal_sliders;
-        break;
-    case 3:
-    case 6:
-        line = diag_a1h8_attacks[q][p.diag_a1h8_occupancy[f - r + 7]];
-        sliders = p.white_diagonal_sliders | p.black_diagonal_sliders;
-        break;
-    case 2:
-    case 7:
-        line = file_attacks[q][p.file_occupancy[f]];
-        sliders = p.white_straight_sliders | p.black_straight_sliders;
-        break;
-    default:
-        line = rank_attacks[q][p.rank_occupancy[r]];
-        sliders = p.white_straight_sliders | p.black_straight_sliders;
-        break;
-    }
-    return line & ray_mask[9 - d][q] & sliders;
-}
-
-// Least valuable attacker of one side in the set: by kind, highest square first.
-inline Square least_valuable(const Position& p, Bitboard attackers, int white) {
-    const Bitboard kinds[5] = {
-        white ? p.white_pawns : p.black_pawns,     white ? p.white_knights : p.black_knights,
-        white ? p.white_bishops : p.black_bishops, white ? p.white_rooks : p.black_rooks,
-        white ? p.white_queens : p.black_queens,
-    };
-    for (const Bitboard kind : kinds)
-        if (attackers & kind) return highest_bit(attackers & kind);
-    const Square king = white ? p.white_king_square : p.black_king_square;
-    if (attackers & square_mask[king]) return king;
-    return -1;
+    const int towards = direction_between[q][to];
+    if (!towards) return 0;
+    const int away = 9 - towards;
+    const Bitboard beyond = ray_mask[away][q] & p.occupied;
+    if (!beyond) return 0;
+    const Square first = rising_direction[away] ? lowest_bit(beyond) : highest_bit(beyond);
+    const Bitboard sliders = diagonal_direction[away]
+                                 ? p.white_diagonal_sliders | p.black_diagonal_sliders
+                                 : p.white_straight_sliders | p.black_straight_sliders;
+    return square_mask[first] & sliders;
 }
 
 } // namespace
@@ -73,18 +46,31 @@ int tradeoff(const Position& p, Move m) {
         gain += piece_value[promotion] - piece_value[moving];
         standing = piece_value[promotion];
     }
-    swap_list[0] = gain;
     attackers = (attackers & ~square_mask[from]) | uncovered(p, from, to);
-
     int side = 1 - p.white_to_move;
+    if (!(attackers & (side ? p.white_pieces : p.black_pieces))) return gain; // no recapture
+
+    // Each side's pieces by kind, least valuable first (a knight before a bishop).
+    const Bitboard kinds[2][6] = {{p.black_pawns, p.black_knights, p.black_bishops, p.black_rooks,
+                                   p.black_queens, square_mask[p.black_king_square]},
+                                  {p.white_pawns, p.white_knights, p.white_bishops, p.white_rooks,
+                                   p.white_queens, square_mask[p.white_king_square]}};
+    constexpr int kind_value[6] = {piece_value[PAWN], piece_value[KNIGHT], piece_value[BISHOP],
+                                   piece_value[ROOK], piece_value[QUEEN],  piece_value[KING]};
+
+    std::int32_t swap_list[33];
+    swap_list[0] = gain;
     int n = 1;
     for (;;) {
-        const Square s = least_valuable(p, attackers, side);
-        if (s < 0) break;
+        // the side's least valuable attacker, of its kind the one on the highest square
+        const Bitboard* own = kinds[side];
+        int kind = 0;
+        while (kind < 6 && !(attackers & own[kind])) kind++;
+        if (kind == 6) break;
+        const Square s = highest_bit(attackers & own[kind]);
         swap_list[n] = standing - swap_list[n - 1];
         n++;
-        const int type = p.board[s] < 0 ? -p.board[s] : p.board[s];
-        standing = piece_value[type];
+        standing = kind_value[kind];
         attackers = (attackers & ~square_mask[s]) | uncovered(p, s, to);
         side = 1 - side;
     }

@@ -3,6 +3,7 @@
 // the polling of standard input, and the game record.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "board/board.h"
@@ -76,6 +77,9 @@ int input_check(); // a line (or the end of input) is waiting
 // ---- operating system ----
 std::uint32_t tick_count();       // milliseconds, wrapping 32-bit
 std::uint64_t process_clock_ms(); // processor time of the process
+// For a big table probed at random: with small pages nearly every probe also
+// misses the address translation cache. start is 2 MiB aligned.
+void use_huge_pages(void* start, std::size_t size);
 
 // ---- game record ----
 // Room the game keeps free after its window for the keys a search appends:

@@ -1,6 +1,7 @@
 // Operating-system queries: the millisecond tick, processor time and
 // whether input is waiting on standard input.
 #include <poll.h>
+#include <sys/mman.h>
 
 #include <ctime>
 
@@ -26,3 +27,5 @@ int input_check() {
     if (ready < 0) return 0;
     return ready > 0 && (fd.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) ? 1 : 0;
 }
+
+void use_huge_pages(void* start, std::size_t size) { madvise(start, size, MADV_HUGEPAGE); }

@@ -4,9 +4,12 @@
 
 #include "search/search.h"
 
-HashEntry transposition_table[HASH_ENTRIES];
+alignas(1 << 21) HashEntry transposition_table[HASH_ENTRIES];
 
-void clear_hash() { std::memset(transposition_table, 0, sizeof transposition_table); }
+void clear_hash() {
+    use_huge_pages(transposition_table, sizeof transposition_table); // before the first touch
+    std::memset(transposition_table, 0, sizeof transposition_table);
+}
 
 namespace {
 

@@ -2,7 +2,6 @@
 // picks, then the rest. Quiet moves are generated only when needed.
 #include <algorithm>
 #include <cstring>
-#include <utility>
 
 #include "eval/eval.h"
 #include "search/picker.h"
@@ -66,18 +65,19 @@ void credit_quiet_move(int ply, int depth, Move m) {
     h = std::int32_t(std::min<std::int64_t>(std::int64_t(h) + depth * depth, INT32_MAX));
 }
 
-// Stable sort of a move range by score, highest first: adjacent swaps
-// until a pass swaps nothing.
+// Stable sort of a move range by score, highest first (equal scores keep
+// their order): insertion, as the lists are short.
 void sort_by_score(Move* moves, std::int32_t* scores, int n) {
-    for (bool swapped = true; swapped;) {
-        swapped = false;
-        for (int i = 0; i + 1 < n; i++) {
-            if (scores[i] < scores[i + 1]) {
-                std::swap(scores[i], scores[i + 1]);
-                std::swap(moves[i], moves[i + 1]);
-                swapped = true;
-            }
+    for (int i = 1; i < n; i++) {
+        const std::int32_t score = scores[i];
+        const Move move = moves[i];
+        int j = i;
+        for (; j > 0 && scores[j - 1] < score; j--) {
+            scores[j] = scores[j - 1];
+            moves[j] = moves[j - 1];
         }
+        scores[j] = score;
+        moves[j] = move;
     }
 }
 

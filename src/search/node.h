@@ -43,12 +43,13 @@ inline bool poll_says_stop() {
 }
 
 // Makes m on a copy of the ply's position in the next ply's slot; false when
-// it leaves the mover's king attacked.
-inline bool make_child(int ply, Move m) {
+// it leaves the mover's king attacked. Only a move from an exposing square
+// (or en passant) is tested: the others cannot.
+inline bool make_child(int ply, Move m, Bitboard exposing = ~Bitboard(0)) {
     Position& child = search_positions[ply + 1];
     child = search_positions[ply];
     make_move(child, m);
-    return !mover_in_check(child);
+    return !may_expose_king(search_positions[ply], exposing, m) || !mover_in_check(child);
 }
 
 // The child's depth limit: a move that gives check is searched a ply deeper.

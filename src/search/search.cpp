@@ -112,8 +112,9 @@ int search(int ply, int depth, int alpha, int beta, int null_ok, NodeType node_t
     int moves_searched = 0;
     start_moves(ply);
     current_move[ply] = 0;
+    const Bitboard exposing = exposing_squares(pos, in_check[ply]);
     for (Move m; (m = next_move(pos, ply));) {
-        if (!make_child(ply, m)) continue;
+        if (!make_child(ply, m, exposing)) continue;
         current_move[ply] = m;
         const int child_depth = extend_checks(ply, depth);
         int v;

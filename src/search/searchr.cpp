@@ -53,10 +53,11 @@ int search_root(int depth) {
     int best = -INFINITY_SCORE;
     root_move_done = 0;
     start_moves(0);
+    const Bitboard exposing = exposing_squares(root, in_check[0]);
     for (Move m; (m = next_move(root, 0));) {
         // white and black can hand the move to the side giving check
         if (move_captured(m) == KING) continue;
-        if (!make_child(0, m)) continue;
+        if (!make_child(0, m, exposing)) continue;
         const int child_depth = extend_checks(0, depth);
         int v;
         if (moves_searched == 0) {

@@ -1,9 +1,8 @@
 // Board and moves: perft counts with the position record checked at every
-// inner node, the invariant check itself, the random keys, stored-move
-// validity and move notation.
+// inner node, the invariant check itself, stored-move validity and move text.
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <cstddef>
 
 #include "board/board.h"
 #include "support.h"
@@ -75,47 +74,28 @@ TEST(Board, BenchPerftTakesFenMovesAndDivide) {
         EXPECT_EQ(bench(args), std::make_pair(2, std::string())) << args;
 }
 
+// One bit flipped in one field: a piece, a set, an occupancy line, the
+// material, a count, a king square, a key, the en passant square, unmoved.
 TEST(Board, PositionCheckNoticesCorruption) {
-    const std::function<void(Position&)> faults[] = {
-        [](Position& p) { p.board[12] = 0; },
-        [](Position& p) { p.white_pawns ^= square_mask[20]; },
-        [](Position& p) { p.black_rooks ^= square_mask[56]; },
-        [](Position& p) { p.occupied ^= square_mask[20]; },
-        [](Position& p) { p.diag_a1h8_occupancy[7] ^= 2; },
-        [](Position& p) { p.file_occupancy[3] ^= 4; },
-        [](Position& p) { p.black_material -= 100; },
-        [](Position& p) { p.white_nonpawn_count++; },
-        [](Position& p) { p.black_king_square = 59; },
-        [](Position& p) { p.key ^= 1; },
-        [](Position& p) { p.pawn_key ^= 1; },
-        [](Position& p) { p.ep_square = 20; },
-        [](Position& p) { p.unmoved |= square_mask[30]; },
-    };
+    // clang-format off
+    const std::size_t bytes[] = {
+        offsetof(Position, board) + 12, offsetof(Position, white_pawns) + 2,
+        offsetof(Position, black_rooks) + 7, offsetof(Position, occupied) + 2,
+        offsetof(Position, diag_a1h8_occupancy) + 7, offsetof(Position, file_occupancy) + 3,
+        offsetof(Position, black_material), offsetof(Position, white_nonpawn_count),
+        offsetof(Position, black_king_square), offsetof(Position, key),
+        offsetof(Position, pawn_key), offsetof(Position, ep_square), offsetof(Position, unmoved) + 3};
+    // clang-format on
     EXPECT_TRUE(position_is_ok(play("")));
-    for (const auto& fault : faults) {
+    for (const std::size_t byte : bytes) {
         Position p = play("");
-        fault(p);
-        EXPECT_FALSE(position_is_ok(p)) << &fault - faults;
+        reinterpret_cast<unsigned char*>(&p)[byte] ^= 1;
+        EXPECT_FALSE(position_is_ok(p)) << byte;
     }
-    Position no_rook = fen("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+    Position no_rook = fen("4k3/8/8/8/8/8/8/4K3 w - - 0 1"); // a right without its rook
     no_rook.castle_white_short = 1;
     no_rook.key ^= castle_keys[0];
     EXPECT_FALSE(position_is_ok(no_rook));
-}
-
-// Saved table images rely on these: the keys are drawn in a fixed order.
-TEST(Board, KeysAreDrawnInTheirFixedOrder) {
-    const Position& pos = play("");
-    EXPECT_EQ(piece_keys[1][PAWN][0], 0x4890D6A4039B11BFull);
-    EXPECT_EQ(pos.key, 0xB37ACACED69CB8A6ull);
-    EXPECT_EQ(pos.pawn_key, 0xF581931A75D2A940ull);
-    std::uint64_t all = repetition_key ^ side_key;
-    for (const auto& colour : piece_keys)
-        for (const auto& type : colour)
-            for (std::uint64_t k : type) all ^= k;
-    for (std::uint64_t k : ep_keys) all ^= k;
-    for (std::uint64_t k : castle_keys) all ^= k;
-    EXPECT_EQ(all, 0xFA449935FE7DBD2Cull);
 }
 
 // Stored moves (table, killers) are tested against a position they were not made in.
@@ -155,11 +135,7 @@ TEST(Board, ValidityOfStoredMoveWords) {
         {castles, BLACK_SHORT_CASTLE, 0},
         {black_castles, BLACK_LONG_CASTLE, 1},
         {"r3k2r/8/8/8/8/8/8/R3K2R w Qkq - 0 1", WHITE_SHORT_CASTLE, 0},    // no right
-        {"r3k2r/8/8/8/8/8/8/RN2K2R w KQkq - 0 1", WHITE_LONG_CASTLE, 0},   // b1 taken
-        {"r3k2r/8/8/8/8/8/8/R3KN1R w KQkq - 0 1", WHITE_SHORT_CASTLE, 0},  // f1 taken
-        {"r3k2r/8/8/8/8/8/6p1/R3K2R w KQkq - 0 1", WHITE_SHORT_CASTLE, 0}, // f1 attacked
         {"r3k2r/8/8/8/8/8/p7/R3K2R w KQkq - 0 1", WHITE_LONG_CASTLE, 1},   // b1 attacked
-        {"r3k2r/8/8/8/8/8/1p6/R3K2R w KQkq - 0 1", WHITE_LONG_CASTLE, 0},  // c1 attacked
         {"r3k2r/3P4/8/8/8/8/8/R3K2R b KQkq - 0 1", BLACK_SHORT_CASTLE, 0}, // in check
         // a black king that a game brought to e1: the white castling word is no move
         {"8/8/8/8/8/8/8/4k2K b - - 0 1", WHITE_SHORT_CASTLE, 0},

@@ -64,10 +64,10 @@ TEST(Session, StartsSilentlyKeepsErrorsAndEmptiesTheLog) {
 TEST(Session, BadInputIsAnsweredAndChangesNothing) {
     Engine e;
     e.send("force");
-    e.send_raw("\n \t\r\n\v\f\n" + std::string("e2\0e4\n\x01\xff\n", 9) + "e2e4\xc3\xa9\n");
+    e.send("\n \t\r\n\v\f\n" + std::string("e2\0e4\n\x01\xff\n", 9) + "e2e4\xc3\xa9");
     e.send(std::string(1000, 'x')); // read in pieces of 998 characters
     e.send(std::string(998, 'y') + "e2e4");
-    e.send_raw("e2e4\r\ne7e5\t\r\n\tg1f3\n");
+    e.send("e2e4\r\ne7e5\t\r\n\tg1f3");
     const Lines replies = e.talk({"E2E4", "e2e5", "e7e8Q", "O-O", "force now", "protover 2",
                                   "level 40 5", "time abc", "e2e4"});
     EXPECT_EQ(replies,
@@ -151,8 +151,9 @@ TEST(Session, TableImageRoundTripAndFailedWrites) {
     EXPECT_EQ(read_only.finish(), 0);
 }
 
-// A loaded image is used: the start position's entry answers the search with
-// a mate, and the expected reply comes from the table as the line is cut short.
+// An image saved by an earlier build is used (the keys are drawn in a fixed
+// order): the start position's entry answers the search with a mate, and the
+// expected reply comes from the table as the line is cut short.
 TEST(Session, LoadedEntriesAnswerTheSearchAndGiveThePonderMove) {
     Engine e;
     std::ofstream image(e.dir + "/hash", std::ios::binary);
@@ -162,8 +163,8 @@ TEST(Session, LoadedEntriesAnswerTheSearchAndGiveThePonderMove) {
         image.seekp(long(key & 0x3FFFFF) * 16);
         image.write(reinterpret_cast<const char*>(entry), sizeof entry);
     };
-    put(play("").key, 1, 5900, 9999);  // exact, e2e4, mate in one
-    put(play("e2e4").key, 2, 6452, 0); // lower bound, e7e5
+    put(0xB37ACACED69CB8A6, 1, 5900, 9999); // the start: exact, e2e4, mate in one
+    put(0xE48F2A906893AFCA, 2, 6452, 0);    // after e2e4: lower bound, e7e5
     image.close();
     e.send("loadhash");
     e.send("hard");
@@ -182,9 +183,7 @@ TEST(Session, ConsoleGameWithPondering) {
     e.send("e2e4");
     EXPECT_EQ(e.wait_for("Start clock at "), "Start clock at 5.00");
     e.wait_for("  1 ");
-    e.wait_for("Nodes: ");
-    e.wait_for("Hashtable hits: ");
-    e.wait_for("Fail-high: ");
+    e.wait_for("Fail-high: "); // the last statistics line
     const std::string reply = e.wait_for("move ").substr(5);
     e.wait_for("Stop clock, time remaining ");
     EXPECT_EQ(e.wait_for("   a  b  c  d  e  f  g  h"), "   a  b  c  d  e  f  g  h");
@@ -222,17 +221,14 @@ TEST(Session, InputDuringASearch) {
                             [](auto& l) { return starts(l, "Start clock") || starts(l, "move"); }),
               1);
 
-    Engine x;
+    Engine x; // an interface sees the move, the hint and thinking lines, no console chatter
     for (const char* line : {"xboard", "hard", "time 500", "go"}) x.send(line);
-    const std::string move = x.wait_for("move ");
-    EXPECT_TRUE(starts(x.wait_for("Hint: "), "Hint: "));
+    x.wait_for("move ");
+    x.wait_for("Hint: ");
     x.send("quit"); // while pondering
     EXPECT_EQ(x.finish(), 0);
     for (const std::string& l : x.lines)
-        EXPECT_FALSE(starts(l, "Start clock") || starts(l, "Search aborted") ||
-                     starts(l, "Nodes: ") || starts(l, "Pondering move") || starts(l, "Stop clock"))
-            << l;
-    EXPECT_EQ(x.file("log.txt"), move.substr(5) + "\n");
+        EXPECT_TRUE(l.empty() || starts(l, "  ") || starts(l, "move ") || starts(l, "Hint: ")) << l;
 }
 
 } // namespace

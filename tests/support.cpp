@@ -59,8 +59,8 @@ StdinPipe::~StdinPipe() {
     close(saved);
 }
 
-void StdinPipe::write(const std::string& bytes) const {
-    EXPECT_EQ(::write(input, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+void write_all(int fd, const std::string& bytes) {
+    EXPECT_EQ(write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
 }
 
 void StdinPipe::close_input() {
@@ -117,10 +117,6 @@ Engine::~Engine() {
     std::filesystem::remove_all(dir, ignored);
 }
 
-void Engine::send_raw(const std::string& bytes) const {
-    EXPECT_EQ(write(input, bytes.data(), bytes.size()), ssize_t(bytes.size()));
-}
-
 bool Engine::read_more(std::chrono::steady_clock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
@@ -145,10 +141,6 @@ std::string Engine::wait(const std::function<bool(const std::string&)>& match) {
     ADD_FAILURE() << "no awaited line; the engine printed:\n"
                   << testing::PrintToString(Lines(lines.begin() + long(seen), lines.end()));
     return "<timeout>";
-}
-
-std::string Engine::wait_for(const std::string& head) {
-    return wait([&](const std::string& l) { return l.rfind(head, 0) == 0; });
 }
 
 Lines Engine::talk(const Lines& sent) {

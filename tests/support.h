@@ -14,7 +14,6 @@
 
 using Lines = std::vector<std::string>;
 
-// ---- in process ----
 Position fen(const char* text); // a bad FEN fails the test
 // The game position after the moves (coordinates, separated by spaces) from
 // a new game; an illegal move fails the test.
@@ -22,16 +21,17 @@ const Position& play(const std::string& moves);
 // Runs f with standard output captured and returns what it printed.
 std::string output_of(const std::function<void()>& f);
 
+void write_all(int fd, const std::string& bytes); // all of it, or the test fails
+
 // Standard input replaced by a pipe while the object lives.
 struct StdinPipe {
     StdinPipe();
     ~StdinPipe();
-    void write(const std::string& bytes) const;
+    void write(const std::string& bytes) const { write_all(input, bytes); }
     void close_input();
     int saved = -1, input = -1;
 };
 
-// ---- binaries ----
 constexpr int WAIT_MS = 60000; // sanitizer builds on a loaded machine are slow
 
 // engine-bench with the arguments (shell words): exit code and standard output.
@@ -42,11 +42,12 @@ struct Engine {
     explicit Engine(const std::vector<std::pair<std::string, std::string>>& files = {},
                     bool read_only = false);
     ~Engine();
-    void send(const std::string& line) const { send_raw(line + "\n"); }
-    void send_raw(const std::string& bytes) const;
+    void send(const std::string& line) const { write_all(input, line + "\n"); }
     // The next unread line that satisfies match; "<timeout>" after WAIT_MS.
     std::string wait(const std::function<bool(const std::string&)>& match);
-    std::string wait_for(const std::string& head); // the next line starting with head
+    std::string wait_for(const std::string& head) { // the next line starting with head
+        return wait([&](const std::string& l) { return l.rfind(head, 0) == 0; });
+    }
     // Sends the lines, then a marker command, and returns every line printed
     // before the marker's answer.
     Lines talk(const Lines& lines);

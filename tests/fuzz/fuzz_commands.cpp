@@ -57,7 +57,7 @@ void check_reports(const std::uint8_t* data, std::size_t size) {
 void check_game() {
     if (!position_is_ok(game_position)) std::abort();
     if (game_position.history_start < key_history ||
-        game_position.history_end - key_history > KEY_HISTORY_SIZE - 20)
+        game_position.history_end - key_history > KEY_HISTORY_SIZE - KEY_HISTORY_RESERVE)
         std::abort();
 }
 

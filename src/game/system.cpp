@@ -28,4 +28,9 @@ int input_check() {
     return ready > 0 && (fd.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) ? 1 : 0;
 }
 
-void use_huge_pages(void* start, std::size_t size) { madvise(start, size, MADV_HUGEPAGE); }
+void use_huge_pages(void* start, std::size_t size) {
+    // whole pages only; the kernel backs every aligned 2 MiB stretch inside
+    const std::uintptr_t page = 4096, first = (std::uintptr_t(start) + page - 1) & ~(page - 1);
+    const std::uintptr_t end = (std::uintptr_t(start) + size) & ~(page - 1);
+    if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}

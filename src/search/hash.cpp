@@ -4,7 +4,7 @@
 
 #include "search/search.h"
 
-alignas(1 << 21) HashEntry transposition_table[HASH_ENTRIES];
+HashEntry transposition_table[HASH_ENTRIES];
 
 void clear_hash() {
     use_huge_pages(transposition_table, sizeof transposition_table); // before the first touch

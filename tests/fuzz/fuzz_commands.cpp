@@ -74,6 +74,8 @@ std::uint64_t process_clock_ms() { return tick_count(); }
 
 int input_check() { return node_count >= INPUT_NODES; }
 
+void use_huge_pages(void*, std::size_t) {}
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char dir[] = "/tmp/engine-fuzz-XXXXXX";
     if (!mkdtemp(dir) || chdir(dir) != 0) std::abort();

@@ -23,6 +23,7 @@ TEST(Eval, HandCheckedScores) {
     const std::pair<const char*, int> cases[] = {
         // FEN or moves, side to move's view
         {"", 0},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1", 0}, // castling rights count for both
         // e4 in the centre +5, the f1 bishop sees four more squares, the pawn two ranks up +2
         {"e2e4", -11},
         // Qh5 attacks e5 (+4) and leaves with all four minors at home (-30)

@@ -153,16 +153,15 @@ TEST_F(Node, MatesAndDrawsByRule) {
               "Bad EXACT hash move found! (ply=3)\n");
 }
 
-// White to move while Black is in check: only a side-to-move command gets
-// there, and taking the king is still no move.
+// White to move while Black is in check (a side-to-move command gets there):
+// taking the king is no move.
 TEST_F(Node, AKingEnPriseIsNeverTaken) {
     play("e2e4 f7f6 d1h5");
     set_side_to_move(game_position, 1);
     EXPECT_EQ(legal_move(game_position, "h5e8"), 0u);
     EXPECT_EQ(move_is_valid(game_position, parse_move(game_position, "h5e8")), 0);
     max_iteration_depth = 3;
-    Move best = 0;
-    output_of([&] { best = iterate(game_position, 0); });
+    const Move best = iterate(game_position, 0);
     max_iteration_depth = PLY_LIMIT;
     EXPECT_TRUE(best && move_captured(best) != KING) << best;
 }
@@ -186,7 +185,6 @@ TEST_F(Node, NoTimeLeftStopsAtTheFirstPollWithAMove) {
 TEST_F(Node, WaitingInputStopsASearchWithoutAMove) {
     StdinPipe in;
     in.write("g"); // not even a whole line
-    EXPECT_NE(input_check(), 0);
     poll_interval = poll_countdown = 500;
     clock_start = tick_count();
     target_time = max_time = 1000000;

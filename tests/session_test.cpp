@@ -13,24 +13,23 @@
 
 namespace {
 
-// The board as display prints it; ranks from 8 down, black pieces lower case.
-Lines diagram(const std::vector<std::string>& ranks) {
+// The board as display prints it, from a8 to h1 ('.' empty, black lower case).
+Lines diagram(const std::string& board) {
     const std::string border = " +--+--+--+--+--+--+--+--+", files = "   a  b  c  d  e  f  g  h";
     Lines out = {files};
     for (int r = 0; r < 8; r++) {
         std::string row(1, char('8' - r));
-        for (char c : ranks[std::size_t(r)]) {
-            const char letter = char(c & ~0x20) == 'P' ? 'p' : char(c & ~0x20);
-            row += c == '.' ? "|  " : std::string("|") + (c >= 'a' ? '*' : ' ') + letter;
-        }
+        for (const char c : board.substr(std::size_t(8 * r), 8))
+            row += c == '.' ? std::string("|  ")
+                            : std::string("|") + (c >= 'a' ? '*' : ' ') +
+                                  (char(c | 0x20) == 'p' ? 'p' : char(c & ~0x20));
         out.insert(out.end(), {border, row + "|" + char('8' - r)});
     }
     out.insert(out.end(), {border, files});
     return out;
 }
 
-const Lines START = diagram({"rnbqkbnr", "pppppppp", "........", "........", "........", "........",
-                             "PPPPPPPP", "RNBQKBNR"});
+const Lines START = diagram("rnbqkbnrpppppppp................................PPPPPPPPRNBQKBNR");
 
 bool starts(const std::string& line, const char* head) { return line.rfind(head, 0) == 0; }
 
@@ -76,8 +75,8 @@ TEST(Session, BadInputIsAnsweredAndChangesNothing) {
                      unknown(std::string(998, 'y')), "Illegal move: e2e4", unknown("\tg1f3"),
                      unknown("E2E4"), "Illegal move: e2e5", unknown("e7e8Q"), unknown("O-O"),
                      unknown("force now"), unknown("protover 2"), "Illegal move: e2e4"}));
-    EXPECT_EQ(e.talk({"display"}), diagram({"rnbqkbnr", "pppp.ppp", "........", "....p...",
-                                            "....P...", "........", "PPPP.PPP", "RNBQKBNR"}));
+    EXPECT_EQ(e.talk({"display"}),
+              diagram("rnbqkbnrpppp.ppp............p.......P...........PPPP.PPPRNBQKBNR"));
     EXPECT_EQ(e.file("log.txt"), "e2e4\ne7e5\n");
     EXPECT_EQ(e.finish(), 0) << "the end of input ends the run";
 }
@@ -102,21 +101,6 @@ TEST(Session, FileCommands) {
               (Lines{"Total: 0 nodes, leaf nodes 0.00%, real quiet nodes: 0.00%, nodes/leaf: 0.00",
                      "Fail high nodes: 0.00%, of which first 0.00%, hash 0.00%, null 0.00%",
                      "Average branch factor: 0.00"}));
-    // Under a clock with time left it searches Black's move, thinking as it goes.
-    e.send("time 12000");
-    e.send("go");
-    e.wait_for("  1 ");
-    e.talk({"force"}); // what the stopped search printed ends here
-    const std::size_t before = e.seen;
-    e.send("testgame game.txt");
-    e.wait_for("Average branch factor: ");
-    const Lines after(e.lines.begin() + long(before), e.lines.begin() + long(e.seen));
-    EXPECT_TRUE(std::any_of(after.begin(), after.end(), [](auto& l) { return starts(l, "  1 "); }));
-    const bool differs = std::count(after.begin(), after.end(), "Difference found: e7e5");
-    const auto total =
-        std::find_if(after.begin(), after.end(), [](auto& l) { return starts(l, "Total: "); });
-    ASSERT_NE(total, after.end());
-    EXPECT_EQ(starts(*total, "Total: 0 nodes"), differs) << *total;
     EXPECT_EQ(e.finish(), 0);
 }
 
@@ -210,8 +194,7 @@ TEST(Session, InputDuringASearch) {
     e.wait_for("Search aborted");
     Lines board;
     for (int i = 0; i < 19; i++) board.push_back(e.wait([](auto&) { return true; }));
-    EXPECT_EQ(board, diagram({"rnbqkbnr", "pppppppp", "........", "........", "...P....",
-                              "........", "PPP.PPPP", "RNBQKBNR"}));
+    EXPECT_EQ(board, diagram("rnbqkbnrpppppppp...................P............PPP.PPPPRNBQKBNR"));
     e.send("time 180000");
     e.wait_for("Search aborted");
     e.wait_for("  1 ");

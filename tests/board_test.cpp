@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "board/board.h"
+#include "shell/shell.h"
 #include "support.h"
 
 namespace {
@@ -177,6 +177,8 @@ TEST(Board, MoveTextBothWays) {
     for (const auto& [t, m] : parsed) EXPECT_EQ(parse_move(promoting, t), m) << t;
     EXPECT_EQ(parse_move(start, "e2e4"), 5900u);
     EXPECT_EQ(parse_move(start, "e3e4"), make_move_word(20, 28, EMPTY)) << "legality decides";
+    new_game();
+    EXPECT_STREQ(play_moves("e2e4 e7e5 e2e4qq"), "e2e4qq") << "the first that is no move";
     for (const char* bad : {"a7a8Q", "a7a8k", "O-O", "O-O-O", "E2E4", " e2e4", "e2e4 ", "e2e",
                             "e2e4qq", "i2e4", "e0e4", "e2e9", "e2`4", ""})
         EXPECT_EQ(parse_move(promoting, bad), 0u) << bad;

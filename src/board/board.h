@@ -199,16 +199,13 @@ struct Castling {
     Square king_path[3];
     Square rook_from, rook_to;
 };
-constexpr Castling castlings[4] = {
-    {WHITE_SHORT_CASTLE, &Position::castle_white_short, 0x60ULL, {4, 5, 6}, 7, 5},
-    {WHITE_LONG_CASTLE, &Position::castle_white_long, 0x0EULL, {4, 3, 2}, 0, 3},
-    {BLACK_SHORT_CASTLE, &Position::castle_black_short, 0x60ULL << 56, {60, 61, 62}, 63, 61},
-    {BLACK_LONG_CASTLE, &Position::castle_black_long, 0x0EULL << 56, {60, 59, 58}, 56, 59},
+// By colour (1 white, 0 black), king side first.
+constexpr Castling castlings[2][2] = {
+    {{BLACK_SHORT_CASTLE, &Position::castle_black_short, 0x60ULL << 56, {60, 61, 62}, 63, 61},
+     {BLACK_LONG_CASTLE, &Position::castle_black_long, 0x0EULL << 56, {60, 59, 58}, 56, 59}},
+    {{WHITE_SHORT_CASTLE, &Position::castle_white_short, 0x60ULL, {4, 5, 6}, 7, 5},
+     {WHITE_LONG_CASTLE, &Position::castle_white_long, 0x0EULL, {4, 3, 2}, 0, 3}},
 };
-// The side to move's two castlings, king side first.
-inline const Castling* own_castlings(const Position& pos) {
-    return castlings + (pos.white_to_move ? 0 : 2);
-}
 inline int castling_allowed(const Position& pos, const Castling& c) {
     const int them = 1 - pos.white_to_move;
     return pos.*c.right && !(pos.occupied & c.empty) && !is_attacked(pos, c.king_path[0], them) &&

@@ -221,7 +221,7 @@ void make_side(Position& p, Move m) {
     }
 
     // 5. castling: the rook jumps over the king
-    const Castling* own = castlings + (White ? 0 : 2);
+    const Castling(&own)[2] = castlings[White];
     if (m == own[0].word || m == own[1].word) {
         const Castling& c = own[m == own[1].word];
         const Bitboard rook_bb = square_mask[c.rook_from] | square_mask[c.rook_to];

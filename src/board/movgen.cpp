@@ -118,9 +118,8 @@ Move* quiet_for(const Position& pos, Move* list) {
     const Bitboard single = shift(pawns & (White ? RANK_2 : RANK_7), up) & empty;
     list = pawn_moves(pos, list, shift(single, up) & empty, 2 * up, 0);
 
-    const Castling* own = castlings + (White ? 0 : 2);
-    for (int i = 0; i < 2; i++)
-        if (castling_allowed(pos, own[i])) *list++ = own[i].word;
+    for (const Castling& c : castlings[White])
+        if (castling_allowed(pos, c)) *list++ = c.word;
     return king_moves(pos, list, White ? pos.white_king_square : pos.black_king_square, empty);
 }
 

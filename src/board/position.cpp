@@ -68,11 +68,12 @@ void derive_from_board(Position& pos) {
 
 // A castling right needs its king and rook on their start squares.
 bool castling_pieces_home(const Position& pos) {
-    for (const Castling& c : castlings) {
-        const int sign = c.rook_from < 8 ? 1 : -1;
-        if (pos.*c.right &&
-            (pos.board[c.king_path[0]] != sign * KING || pos.board[c.rook_from] != sign * ROOK))
-            return false;
+    for (int white = 0; white < 2; white++) {
+        const int sign = white ? 1 : -1;
+        for (const Castling& c : castlings[white])
+            if (pos.*c.right &&
+                (pos.board[c.king_path[0]] != sign * KING || pos.board[c.rook_from] != sign * ROOK))
+                return false;
     }
     return true;
 }

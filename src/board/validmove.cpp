@@ -79,9 +79,8 @@ int move_is_valid(const Position& pos, Move m) {
     }
     case KING: {
         // A two-file jump is only ever a castling of the side to move.
-        const Castling* own = own_castlings(pos);
-        for (int i = 0; i < 2; i++)
-            if (m == own[i].word) return castling_allowed(pos, own[i]);
+        for (const Castling& c : castlings[white])
+            if (m == c.word) return castling_allowed(pos, c);
         if (!(king_attacks[from] & square_mask[to])) return 0;
         break;
     }

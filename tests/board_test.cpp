@@ -65,12 +65,12 @@ TEST(Board, BenchPerftTakesFenMovesAndDivide) {
     const std::string divided = bench("perft 3 e2e4 d7d5 --divide e4e5 f7f5").second;
     EXPECT_EQ(divided.substr(0, 20), "e5f6: 908\nb1a3: 717\n") << "en passant first";
     EXPECT_NE(divided.find("\nperft 3: 21637 nodes, "), std::string::npos) << divided;
-    for (const char* args : {"", "frob 3", "perft", "perft 0", "perft 13", "perft 2x",
-                             "perft 1 --fen", "perft 1 --fen '8/8/8/8/8/8/8/8 w - - 0 1'",
-                             "perft 1 --fen 'P3k3/8/8/8/8/8/8/4K3 w - - 0 1'",
-                             "perft 1 --fen 'r3k2r/8/8/8/8/8/8/R3K3 w K - 0 1'",
-                             "perft 1 --fen '4k3/8/8/8/8/8/8/4K3 w - -x'", "perft 1 --depth 3",
-                             "perft 1 e2e5", "perft 1 e2e4 e2e4", "perft 1 O-O"})
+    for (const char* args :
+         {"", "frob 3", "perft", "perft 0", "perft 13", "perft 2x", "perft 1 --fen",
+          "perft 1 --fen '8/8/8/8/8/8/8/8 w - -'", "perft 1 --fen 'Pk6/8/8/8/8/8/8/K7 w - -'",
+          "perft 1 --fen 'r3k2r/8/8/8/8/8/8/R3K3 w K -'",
+          "perft 1 --fen 'k7/8/8/8/8/8/8/K7 w - -x'", "perft 1 --fen 'k7/8/8/8/8/8/8/K7 w - x3'",
+          "perft 1 --depth 3", "perft 1 e2e5", "perft 1 e2e4 e2e4", "perft 1 O-O"})
         EXPECT_EQ(bench(args), std::make_pair(2, std::string())) << args;
 }
 

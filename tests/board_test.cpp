@@ -70,7 +70,8 @@ TEST(Board, BenchPerftTakesFenMovesAndDivide) {
           "perft 1 --fen '8/8/8/8/8/8/8/8 w - -'", "perft 1 --fen 'Pk6/8/8/8/8/8/8/K7 w - -'",
           "perft 1 --fen 'r3k2r/8/8/8/8/8/8/R3K3 w K -'",
           "perft 1 --fen 'k7/8/8/8/8/8/8/K7 w - -x'", "perft 1 --fen 'k7/8/8/8/8/8/8/K7 w - x3'",
-          "perft 1 --depth 3", "perft 1 e2e5", "perft 1 e2e4 e2e4", "perft 1 O-O"})
+          "perft 1 --fen 'k7/8/8/8/8/8/8/K7 w - e6'", "perft 1 --depth 3", "perft 1 e2e5",
+          "perft 1 e2e4 e2e4", "perft 1 O-O"})
         EXPECT_EQ(bench(args), std::make_pair(2, std::string())) << args;
 }
 

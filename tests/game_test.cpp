@@ -110,8 +110,7 @@ std::string play_line(const std::string& moves) {
     return out;
 }
 
-// A result puts the engine in force mode. Mate and stalemate come before the
-// fifty-move rule.
+// A result puts the engine in force mode; mate and stalemate go before the 50-move rule.
 TEST(Game, Results) {
     struct Case {
         const char* fen; // nullptr: the start
@@ -119,11 +118,12 @@ TEST(Game, Results) {
         const char* moves;
         const char* result;
     };
-    const char* back_rank = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
+    const char *back_rank = "6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1",
+               *draw = "1/2-1/2 (Draw by repetition)\n";
     const Case cases[] = {
-        {nullptr, 1, "g1f3 g8f6 f3g1 f6g8 g1f3 g8f6 f3g1 f6g8", "1/2-1/2 (Draw by repetition)\n"},
+        {nullptr, 1, "e2e3 g8f6 g1f3 f6g8 f3g1 g8f6 g1f3 f6g8 f3g1", draw}, // after a pawn move
         {back_rank, 100, "a1a8", "1-0 (White mates)\n"},
-        {back_rank, 100, "g1f1", "1/2-1/2 (Draw by repetition)\n"},
+        {back_rank, 100, "g1f1", draw},
         {back_rank, 99, "g1f1", ""},
         {"7k/8/6Q1/8/8/8/8/K7 w - - 0 1", 100, "g6f7", "1/2-1/2 (Stalemate)\n"},
     };

@@ -36,6 +36,39 @@ Move* best_history(Move* begin, Move* end) {
     return best;
 }
 
+// The history picks of a ply: its moves with positive history, greatest
+// first and in list order among equals, which is the order rescans would
+// give as long as no history value changes (most picks, near the leaves,
+// where children are quiescence nodes and credit nothing).
+std::uint32_t history_changes = 0; // credits so far
+Move* history_order[MAX_PLY][MOVE_LIST_SIZE];
+int history_order_size[MAX_PLY], history_order_next[MAX_PLY];
+std::uint32_t history_order_changes[MAX_PLY];
+
+void order_history_picks(int ply) {
+    Move** order = history_order[ply];
+    int n = 0;
+    for (Move* m = list_next[ply]; m != list_end[ply]; m++) {
+        const std::int32_t value = history[history_index(*m)];
+        if (value <= 0) continue;
+        int j = n++;
+        for (; j > 0 && history[history_index(*order[j - 1])] < value; j--) order[j] = order[j - 1];
+        order[j] = m;
+    }
+    history_order_size[ply] = n;
+    history_order_next[ply] = 0;
+    history_order_changes[ply] = history_changes;
+}
+
+Move* next_history_pick(int ply) {
+    if (history_order_changes[ply] != history_changes)
+        return best_history(list_next[ply], list_end[ply]); // values changed: rescan
+    const int next = history_order_next[ply];
+    if (next == history_order_size[ply]) return nullptr;
+    history_order_next[ply] = next + 1;
+    return history_order[ply][next];
+}
+
 Move take(Move* slot) {
     const Move m = *slot;
     *slot = 0;
@@ -60,6 +93,7 @@ void credit_quiet_move(int ply, int depth, Move m) {
         killer2[ply] = killer1[ply];
         killer1[ply] = m;
     }
+    history_changes++;
     // saturate: a very long ponder search must not overflow the counter
     std::int32_t& h = history[history_index(m)];
     h = std::int32_t(std::min<std::int64_t>(std::int64_t(h) + depth * depth, INT32_MAX));
@@ -131,7 +165,8 @@ Move next_move(const Position& pos, int ply) {
             const Move h = hash_move[ply], k1 = killer1[ply], k2 = killer2[ply];
             for (Move* m = list_next[ply]; m != list_end[ply]; m++)
                 if (*m == h || *m == k1 || *m == k2) *m = 0;
-            Move* pick = best_history(list_next[ply], list_end[ply]);
+            order_history_picks(ply);
+            Move* pick = next_history_pick(ply);
             if (pick) {
                 move_phase[ply] = STAGE_HISTORY_PICKS;
                 return take(pick);
@@ -140,7 +175,7 @@ Move next_move(const Position& pos, int ply) {
             continue;
         }
         case STAGE_HISTORY_PICKS: {
-            Move* pick = best_history(list_next[ply], list_end[ply]);
+            Move* pick = next_history_pick(ply);
             if (pick) return take(pick);
             move_phase[ply] = STAGE_REMAINDER;
             continue;

@@ -67,7 +67,8 @@ TEST(Board, BenchPerftTakesFenMovesAndDivide) {
     EXPECT_NE(divided.find("\nperft 3: 21637 nodes, "), std::string::npos) << divided;
     for (const char* args :
          {"", "frob 3", "perft", "perft 0", "perft 13", "perft 2x", "perft 1 --fen",
-          "perft 1 --fen '8/8/8/8/8/8/8/8 w - -'", "perft 1 --fen 'Pk6/8/8/8/8/8/8/K7 w - -'",
+          "perft 1 --fen 'k7/8/8/8/8/8/8/8 w - -'", "perft 1 --fen 'k7/8/K7 w - -'",
+          "perft 1 --fen 'Pk6/8/8/8/8/8/8/K7 w - -'",
           "perft 1 --fen 'r3k2r/8/8/8/8/8/8/R3K3 w K -'",
           "perft 1 --fen 'k7/8/8/8/8/8/8/K7 w - -x'", "perft 1 --fen 'k7/8/8/8/8/8/8/K7 w - x3'",
           "perft 1 --fen 'k7/8/8/8/8/8/8/K7 w - e6'", "perft 1 --depth 3", "perft 1 e2e5",
@@ -125,6 +126,7 @@ TEST(Board, ValidityOfStoredMoveWords) {
         {"4k3/8/8/8/8/3n4/4P3/4K3 w - - 0 1", w("e2", "d3", PAWN, KNIGHT), 1},
         {"4k3/8/8/8/8/3n4/4P3/4K3 w - - 0 1", w("e2", "d3", PAWN, BISHOP), 0}, // wrong victim
         {"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", w("e2", "d3", PAWN), 0},           // nothing to take
+        {"4k3/8/8/8/8/n7/4P3/4K3 w - - 0 1", w("e2", "a3", PAWN, KNIGHT), 0},  // no pawn's step
         {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", w("e5", "d6", PAWN, PAWN), 1},   // en passant
         {"4k3/8/8/3pP3/8/8/8/4K3 w - - 0 1", w("e5", "d6", PAWN, PAWN), 0},    // too late
         {"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", w("a7", "a8", PAWN, 0, QUEEN), 1},

@@ -166,6 +166,15 @@ TEST_F(Node, AKingEnPriseIsNeverTaken) {
     EXPECT_TRUE(best && move_captured(best) != KING) << best;
 }
 
+TEST_F(Node, NodeRateIsMeasuredAndPrinted) {
+    xboard_mode = 0;
+    max_iteration_depth = 6;
+    const std::string out = output_of([] { iterate(play(""), 0); });
+    max_iteration_depth = PLY_LIMIT;
+    EXPECT_NE(out.find("New NPS value: " + std::to_string(nps_estimate)), std::string::npos);
+    EXPECT_GT(nps_estimate, 10000u) << "far below any machine's rate";
+}
+
 TEST_F(Node, NoTimeLeftStopsAtTheFirstPollWithAMove) {
     StdinPipe quiet; // nothing waiting
     nps_estimate = 8000;

@@ -67,7 +67,7 @@ TEST(Board, BenchPerftTakesFenMovesAndDivide) {
     EXPECT_NE(divided.find("\nperft 3: 21637 nodes, "), std::string::npos) << divided;
     for (const char* args :
          {"", "frob 3", "perft", "perft 0", "perft 13", "perft 2x", "perft 1 --fen",
-          "perft 1 --fen 'k7/8/8/8/8/8/8/8 w - -'", "perft 1 --fen 'k7/8/K7 w - -'",
+          "perft 1 --fen 'K7/8/8/8/8/8/8/8 w - -'", "perft 1 --fen 'k7/8/K7 w - -'",
           "perft 1 --fen 'Pk6/8/8/8/8/8/8/K7 w - -'",
           "perft 1 --fen 'r3k2r/8/8/8/8/8/8/R3K3 w K -'",
           "perft 1 --fen 'k7/8/8/8/8/8/8/K7 w - -x'", "perft 1 --fen 'k7/8/8/8/8/8/8/K7 w - x3'",

@@ -1,7 +1,10 @@
-// Operating-system queries: the millisecond tick, processor time and
-// whether input is waiting on standard input.
+// The platform layer: the millisecond tick, processor time, standard input
+// (read and polled) and the table's memory. A port swaps this file alone.
 #include <poll.h>
 #include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <ctime>
 
@@ -17,6 +20,17 @@ std::uint64_t process_clock_ms() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return std::uint64_t(t.tv_sec) * 1000 + std::uint64_t(t.tv_nsec) / 1000000;
+}
+
+int input_byte() {
+    // One byte a call, so that nothing is read ahead of what the poll sees.
+    for (;;) {
+        unsigned char c;
+        const ssize_t got = ::read(0, &c, 1);
+        if (got == 1) return c;
+        if (got < 0 && errno == EINTR) continue;
+        return -1;
+    }
 }
 
 int input_check() {

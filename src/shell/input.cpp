@@ -1,7 +1,4 @@
 // The command interpreter (one line per call) and the test commands.
-#include <unistd.h>
-
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -217,21 +214,17 @@ const char* play_moves(const char* moves) {
 }
 
 int read_line(char* buffer) {
-    // Byte by byte from the descriptor, so that nothing is read ahead of
-    // what the input poll can see.
     int length = 0;
     while (length < LINE_BUFFER_SIZE - 1) {
-        char c;
-        const ssize_t got = ::read(0, &c, 1);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
+        const int c = input_byte();
+        if (c < 0) {
             if (length == 0) {
                 buffer[0] = 0;
                 return 0;
             }
             break;
         }
-        buffer[length++] = c;
+        buffer[length++] = char(c);
         if (c == '\n') break;
     }
     buffer[length] = 0;

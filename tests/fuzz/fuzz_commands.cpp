@@ -74,6 +74,11 @@ std::uint64_t process_clock_ms() { return tick_count(); }
 
 int input_check() { return node_count >= INPUT_NODES; }
 
+int input_byte() {
+    unsigned char c;
+    return read(0, &c, 1) == 1 ? c : -1;
+}
+
 void use_huge_pages(void*, std::size_t) {}
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

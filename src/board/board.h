@@ -146,8 +146,11 @@ void set_side_to_move(Position& pos, int side);
 // Keys of a position computed from the board by their definitions.
 std::uint64_t compute_key(const Position& pos);
 std::uint64_t compute_pawn_key(const Position& pos);
-// General setup from a FEN string (bench and tests only). Returns 0 on malformed text.
-int setup_from_fen(Position& pos, const char* fen, std::uint64_t* history);
+// General setup from a FEN string, with the two counters when wanted (they
+// may be left out: 0 and 1). Returns 0 on malformed text or an impossible
+// position, and then changes nothing.
+int setup_from_fen(Position& pos, const char* fen, std::uint64_t* history,
+                   int* halfmove_clock = nullptr, int* move_number = nullptr);
 // Every invariant of the record; returns 1 when all hold.
 int position_is_ok(const Position& pos);
 

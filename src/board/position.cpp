@@ -1,5 +1,5 @@
-// Position setup: the initial position, a general setup from FEN for the
-// bench and the tests, keys from scratch and the invariant check.
+// Position setup: the initial position, a general setup from FEN, keys from
+// scratch and the invariant check.
 #include <cstddef>
 #include <cstring>
 
@@ -155,7 +155,24 @@ void set_side_to_move(Position& pos, int side) {
     }
 }
 
-int setup_from_fen(Position& pos, const char* fen, std::uint64_t* history) {
+namespace {
+
+// An optional counter of a FEN: spaces, then digits; false for anything else.
+bool fen_counter(const char*& c, int* value) {
+    while (*c == ' ') c++;
+    if (!*c) return true;
+    if (*c < '0' || *c > '9') return false;
+    long n = 0;
+    for (; *c >= '0' && *c <= '9'; c++) n = n < 1000000 ? n * 10 + (*c - '0') : n;
+    if (*c && *c != ' ') return false;
+    if (value) *value = int(n);
+    return true;
+}
+
+} // namespace
+
+int setup_from_fen(Position& pos, const char* fen, std::uint64_t* history, int* halfmove_clock,
+                   int* move_number) {
     Position p{};
     const char* c = fen;
     while (*c == ' ') c++;
@@ -216,7 +233,11 @@ int setup_from_fen(Position& pos, const char* fen, std::uint64_t* history) {
     } else {
         return 0;
     }
-    if (*c && *c != ' ') return 0; // move counters may follow and are ignored
+    if (*c && *c != ' ') return 0;
+    int halfmoves = 0, moves = 1;
+    if (!fen_counter(c, &halfmoves) || !fen_counter(c, &moves)) return 0;
+    while (*c == ' ') c++;
+    if (*c) return 0;
 
     derive_from_board(p);
     if (popcount(p.white_pieces) > 16 || popcount(p.black_pieces) > 16) return 0;
@@ -245,6 +266,8 @@ int setup_from_fen(Position& pos, const char* fen, std::uint64_t* history) {
     p.key = compute_key(p);
     pos = p;
     start_history(pos, history);
+    if (halfmove_clock) *halfmove_clock = halfmoves;
+    if (move_number) *move_number = moves;
     return 1;
 }
 

@@ -13,6 +13,7 @@ namespace {
 // How many of the newest keys survive when the window must be compacted:
 // far more than the draw rules look at.
 constexpr int KEYS_KEPT = 512;
+constexpr int MAX_PLIES_PLAYED = 100000; // a move number from a FEN can say anything
 static_assert(KEYS_KEPT > FIFTY_MOVE_KEYS && KEYS_KEPT < KEY_HISTORY_SIZE - KEY_HISTORY_RESERVE);
 
 } // namespace
@@ -22,6 +23,24 @@ void new_game() {
     force_mode = 0;
     engine_colour = 0;
     plies_played = 0;
+}
+
+int new_game_from_fen(const char* fen) {
+    Position pos;
+    int halfmoves, move_number;
+    if (!setup_from_fen(pos, fen, key_history, &halfmoves, &move_number)) return 0;
+    // The window holds the plies since the last irreversible move; those
+    // before the set-up position are keys that no position has.
+    const int filler = halfmoves < FIFTY_MOVE_KEYS ? halfmoves : int(FIFTY_MOVE_KEYS);
+    for (int i = 0; i < filler; i++) key_history[i] = 0;
+    key_history[filler] = pos.key;
+    pos.history_end = key_history + filler + 1;
+    game_position = pos;
+    force_mode = 0;
+    engine_colour = 0;
+    const int plies = 2 * (move_number - 1) + !pos.white_to_move;
+    plies_played = plies < 0 ? 0 : plies > MAX_PLIES_PLAYED ? MAX_PLIES_PLAYED : plies;
+    return 1;
 }
 
 void record_move(Move m) {

@@ -13,7 +13,10 @@ extern std::int32_t time_left;     // centiseconds
 extern std::int32_t increment;     // whole seconds
 extern std::int32_t force_mode;    // moves are only recorded, never answered
 extern std::int32_t engine_colour; // 1 white, 0 black: who a draw is bad for
-extern std::int32_t xboard_mode;   // an interface is listening: no console chatter
+extern std::int32_t xboard_mode;   // xboard is listening: its wording, no console chatter
+extern std::int32_t uci_mode;      // a UCI interface is listening: the protocol's lines only
+// A person reads the output: clock lines, statistics and the like are for them.
+inline bool console_mode() { return !xboard_mode && !uci_mode; }
 void error_report(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void log_print(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
@@ -70,6 +73,9 @@ extern std::uint32_t nps_estimate;        // nodes per second, mean of the searc
 
 void start_clock();
 void allocate_time();
+// The limits of one move from time_left, an increment in centiseconds and,
+// when the interface tells it, the moves left to the next time control.
+void allocate_time_for(std::int32_t increment_cs, int moves_to_go);
 void stop_clock();
 int time_check();  // the search must stop now
 int input_check(); // a line (or the end of input) is waiting
@@ -93,6 +99,9 @@ extern Position game_position;
 extern std::int32_t plies_played;
 
 void new_game();
+// A new game from a FEN; the plies of its halfmove clock count towards the
+// fifty-move rule. 0 for a bad FEN, and the game is left as it was.
+int new_game_from_fen(const char* fen);
 int play_move(Move m);
 void record_move(Move m);
 GameEnd game_end_state(const Position& pos);

@@ -25,20 +25,25 @@ std::uint32_t elapsed_centiseconds() { return (tick_count() - clock_start) / 10;
 
 } // namespace
 
-void allocate_time() {
-    const int divisor = plies_played > 60 ? 20 : (100 - plies_played) / 2;
-    target_time = (time_left / divisor) / 2 + 75 * increment;
+void allocate_time_for(std::int32_t increment_cs, int moves_to_go) {
+    int divisor = plies_played > 60 ? 20 : (100 - plies_played) / 2;
+    if (moves_to_go > 0 && moves_to_go < divisor) divisor = moves_to_go;
+    target_time = (time_left / divisor) / 2 + 3 * increment_cs / 4;
     max_time = time_left / 2;
-    if (increment == 0 && time_left < TWO_MINUTES) max_time = (2 * time_left) / divisor;
-    if (time_left < TEN_SECONDS) {
-        if (increment != 0) {
-            max_time = 80 * increment;
-            target_time = 50 * increment;
+    if (increment_cs == 0 && time_left < TWO_MINUTES) max_time = (2 * time_left) / divisor;
+    if (time_left < TEN_SECONDS && moves_to_go == 0) {
+        // sudden death nearly over: live on the increment (a control that
+        // ends after a known number of moves gives the time back instead)
+        if (increment_cs != 0) {
+            max_time = 4 * increment_cs / 5;
+            target_time = increment_cs / 2;
         } else {
             max_time = target_time = 0;
         }
     }
 }
+
+void allocate_time() { allocate_time_for(ONE_SECOND * increment, 0); }
 
 void start_clock() {
     clock_start = tick_count();
@@ -58,7 +63,7 @@ void start_clock() {
     poll_interval = std::uint32_t(std::min<std::int64_t>(poll_interval, cap));
     poll_countdown = std::int32_t(std::min<std::uint32_t>(poll_interval, INT32_MAX));
     allocate_time();
-    if (!xboard_mode) std::printf("Start clock at %0.2f\n", time_left * 0.01);
+    if (console_mode()) std::printf("Start clock at %0.2f\n", time_left * 0.01);
 }
 
 void stop_clock() {
@@ -66,7 +71,7 @@ void stop_clock() {
     const std::int64_t left =
         std::int64_t(time_left) + ONE_SECOND * std::int64_t(increment) - elapsed;
     time_left = std::int32_t(std::clamp<std::int64_t>(left, -CLOCK_LIMIT, CLOCK_LIMIT));
-    if (!xboard_mode) std::printf("Stop clock, time remaining %0.2f\n", time_left * 0.01);
+    if (console_mode()) std::printf("Stop clock, time remaining %0.2f\n", time_left * 0.01);
 }
 
 int time_check() {

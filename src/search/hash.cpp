@@ -1,14 +1,36 @@
 // Transposition table: one always-replaced entry per index. Its memory
 // layout is also the image written by dumphash.
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "search/search.h"
 
-HashEntry transposition_table[HASH_ENTRIES];
+HashEntry* transposition_table = nullptr;
+std::uint32_t hash_mask = 0;
+
+int resize_hash(std::uint32_t entries) {
+    // Huge pages need the table on a 2 MiB boundary; a smaller table is
+    // aligned on its own size.
+    const std::size_t bytes = std::size_t(entries) * sizeof(HashEntry);
+    const std::size_t huge_page = std::size_t(2) << 20;
+    void* memory = std::aligned_alloc(bytes < huge_page ? bytes : huge_page, bytes);
+    if (!memory) return 0;
+    std::free(transposition_table);
+    transposition_table = static_cast<HashEntry*>(memory);
+    hash_mask = entries - 1;
+    use_huge_pages(memory, bytes); // before the first touch
+    std::memset(memory, 0, bytes);
+    return 1;
+}
 
 void clear_hash() {
-    use_huge_pages(transposition_table, sizeof transposition_table); // before the first touch
-    std::memset(transposition_table, 0, sizeof transposition_table);
+    if (!transposition_table) {
+        if (resize_hash(HASH_ENTRIES)) return;
+        std::fputs("gyre: no memory for the transposition table\n", stderr);
+        std::exit(1);
+    }
+    std::memset(transposition_table, 0, (std::size_t(hash_mask) + 1) * sizeof(HashEntry));
 }
 
 namespace {

@@ -11,6 +11,7 @@ std::int32_t root_score = 0;
 std::int32_t last_iteration_score = 0;
 std::int32_t iteration_depth = 0;
 std::int32_t max_iteration_depth = PLY_LIMIT;
+std::uint64_t node_limit = NO_NODE_LIMIT;
 Move ponder_move = 0;
 std::uint32_t nps_estimate = 1000;
 double branch_factor = 0.0;
@@ -22,6 +23,14 @@ std::uint64_t fail_high_first_count = 0;
 std::uint64_t hash_fail_high_count = 0;
 std::uint64_t null_fail_high_count = 0;
 std::uint64_t hash_hit_count = 0;
+
+namespace {
+
+InputVerdict stop_for_input() { return STOP_FOR_INPUT; }
+
+} // namespace
+
+InputVerdict (*answer_input)() = stop_for_input;
 
 namespace {
 
@@ -45,10 +54,40 @@ void update_nps(std::uint32_t nps) {
         nps_samples++;
         nps_estimate = std::uint32_t(nps_sum / nps_samples);
     }
-    if (!xboard_mode) std::printf("New NPS value: %lu\n", (unsigned long)nps_estimate);
+    if (console_mode()) std::printf("New NPS value: %lu\n", (unsigned long)nps_estimate);
 }
 
 } // namespace
+
+bool poll_stops_search() {
+    if (time_check() || node_count >= node_limit) {
+        abort_search = 1;
+        return true;
+    }
+    // Poll again exactly when the limit is reached, so that a node-limited
+    // search stops at the same node whatever the node rate.
+    if (node_limit - node_count < std::uint64_t(poll_countdown))
+        poll_countdown = std::int32_t(node_limit - node_count);
+    if (!input_check()) return false;
+    switch (answer_input()) {
+    case GO_ON:
+        return false;
+    case STOP_WITH_MOVE:
+        abort_search = 1;
+        return true;
+    default:
+        abort_search = abort_by_input = 1;
+        return true;
+    }
+}
+
+Move expected_reply(Position& pos) {
+    repetition_check(pos);
+    int score;
+    Move stored;
+    hash_probe(pos, 0, MAX_PLY - 1, &score, &stored); // only the move is used
+    return move_is_valid(pos, stored) ? stored : 0;
+}
 
 double ratio(double numerator, double denominator) {
     return denominator != 0.0 ? numerator / denominator : 0.0;
@@ -86,7 +125,7 @@ Move iterate(const Position& pos, int ponder) {
     if (pondering) abort_by_input = 1;
     pondering = 0;
     if (abort_by_input || ponder) {
-        if (!xboard_mode && abort_by_input) std::printf("Search aborted\n");
+        if (console_mode() && abort_by_input) std::printf("Search aborted\n");
         return 0;
     }
 
@@ -94,7 +133,7 @@ Move iterate(const Position& pos, int ponder) {
     const std::uint32_t wall_ms = tick_count() - wall_start;
     const double cpu_seconds = double(cpu_ms) * 0.001;
     if (wall_ms != 0) update_nps(std::uint32_t(node_count * 1000 / wall_ms));
-    if (!xboard_mode) {
+    if (console_mode()) {
         const double nodes = double(node_count);
         std::printf("Nodes: %llu  CPU seconds: %.2f  Nodes/csecond: %.2f  Cpu=%0.2f%%\n",
                     (unsigned long long)node_count, cpu_seconds, ratio(nodes, cpu_seconds),

@@ -25,22 +25,13 @@ extern Move current_move[MAX_PLY];
 int search_root(int depth);
 int search(int ply, int depth, int alpha, int beta, int null_ok, NodeType node_type);
 int quiesce(int ply, int alpha, int beta);
-void print_pv(int depth, int score, const Move* line);
+
+// The clock, the node limit and the input; true when the search must stop.
+bool poll_stops_search();
 
 // Counts down to the next look at the clock and the input; true when the
 // search must stop now.
-inline bool poll_says_stop() {
-    if (--poll_countdown > 0) return false;
-    if (time_check()) {
-        abort_search = 1;
-        return true;
-    }
-    if (input_check()) {
-        abort_search = abort_by_input = 1;
-        return true;
-    }
-    return false;
-}
+inline bool poll_says_stop() { return --poll_countdown <= 0 && poll_stops_search(); }
 
 // Makes m on a copy of the ply's position in the next ply's slot; false when
 // it leaves the mover's king attacked. Only a move from an exposing square

@@ -28,11 +28,17 @@ struct HashEntry {
 };
 static_assert(sizeof(HashEntry) == 16, "a table entry is four 32-bit words");
 
+// The table is allocated at start-up with HASH_ENTRIES entries, the size of
+// the image file; UCI's Hash option may give it another power of two.
 constexpr std::uint32_t HASH_ENTRIES = 0x400000;
-constexpr std::uint32_t hash_mask = HASH_ENTRIES - 1;
-extern HashEntry transposition_table[HASH_ENTRIES];
+extern HashEntry* transposition_table;
+extern std::uint32_t hash_mask; // entries - 1
 
+// Clears the table, allocating the default one the first time.
 void clear_hash();
+// A cleared table of the given number of entries (a power of two); 0 when
+// the memory cannot be had, and the old table stays.
+int resize_hash(std::uint32_t entries);
 int hash_probe(const Position& pos, int ply, int depth, int* score, Move* move);
 void hash_store(const Position& pos, int ply, int depth, int score, int bound, Move move);
 
@@ -41,6 +47,8 @@ extern std::int32_t abort_search;
 extern std::int32_t abort_by_input;
 extern std::int32_t iteration_depth;
 extern std::int32_t max_iteration_depth; // the last depth iterate searches (PLY_LIMIT)
+constexpr std::uint64_t NO_NODE_LIMIT = ~std::uint64_t(0);
+extern std::uint64_t node_limit; // a search stops with its move once it has counted this many
 extern Move ponder_move;
 extern double branch_factor;
 // 64 bits: a long ponder search passes four billion nodes.
@@ -53,8 +61,22 @@ extern std::uint64_t hash_fail_high_count;
 extern std::uint64_t null_fail_high_count;
 extern std::uint64_t hash_hit_count;
 
+// What a running search does about a waiting line. The console's main loop
+// reads the line itself, so the search stops without a move; a front end
+// that reads it from inside the search may go on, or stop with the best
+// move so far.
+enum InputVerdict : int { STOP_FOR_INPUT = 0, GO_ON = 1, STOP_WITH_MOVE = 2 };
+extern InputVerdict (*answer_input)();
+
+// Prints the line of a new best move at the root; a front end may put its
+// own form in place (the console's is print_pv).
+extern void (*report_line)(int depth, int score, const Move* line);
+void print_pv(int depth, int score, const Move* line);
+
 // The best move for the position (0 when stopped by input, when pondering or
 // without a legal move); ponder_move is then the reply it expects.
 Move iterate(const Position& pos, int ponder);
+// The reply the table expects in the position, if it is a valid move there.
+Move expected_reply(Position& pos);
 // A quotient for the statistics lines: 0 where there is nothing to divide by.
 double ratio(double numerator, double denominator);

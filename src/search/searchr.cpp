@@ -24,6 +24,8 @@ void print_pv(int depth, int score, const Move* line) {
     std::printf("%s%s\n", head, moves);
 }
 
+void (*report_line)(int depth, int score, const Move* line) = print_pv;
+
 int search_root(int depth) {
     Position& root = search_positions[0];
 
@@ -42,7 +44,7 @@ int search_root(int depth) {
             error_report("Bad EXACT hash move found at root!");
         } else if (hash_score > -INFINITY_SCORE && hash_score < INFINITY_SCORE) {
             hash_hit_pv(0, stored);
-            print_pv(depth, hash_score, pv_table[0]);
+            report_line(depth, hash_score, pv_table[0]);
             hash_hit_count++;
             return hash_score;
         }
@@ -71,7 +73,7 @@ int search_root(int depth) {
                 pv_table[0][0] = m;
                 pv_table[0][1] = 0;
                 pv_table[0][2] = 0;
-                print_pv(depth, v, pv_table[0]);
+                report_line(depth, v, pv_table[0]);
                 v = -search(1, child_depth, -INFINITY_SCORE, -best, 1, PV_NODE);
             }
         }
@@ -81,7 +83,7 @@ int search_root(int depth) {
         if (v > best) {
             best = root_score = v;
             copy_pv(0, m);
-            print_pv(depth, v, pv_table[0]);
+            report_line(depth, v, pv_table[0]);
         }
     }
 

@@ -7,7 +7,7 @@
 void default_settings() {
     time_left = START_TIME;
     increment = 0;
-    quit_requested = xboard_mode = autodisplay = ponder_enabled = 0;
+    quit_requested = uci_requested = xboard_mode = uci_mode = autodisplay = ponder_enabled = 0;
 }
 
 void init_engine() {
@@ -17,8 +17,6 @@ void init_engine() {
     default_settings();
     new_game();
 }
-
-namespace {
 
 void start_up() {
     error_file = std::fopen("error.txt", "a");
@@ -30,15 +28,7 @@ void start_up() {
     init_engine();
 }
 
-// The expected reply: from the principal variation, else from the table.
-void find_ponder_move() {
-    if (ponder_move) return;
-    repetition_check(game_position);
-    int score;
-    Move stored;
-    hash_probe(game_position, 0, MAX_PLY - 1, &score, &stored); // only the move is used
-    if (move_is_valid(game_position, stored)) ponder_move = stored;
-}
+namespace {
 
 void ponder() {
     if (!ponder_move || !ponder_enabled || force_mode) return;
@@ -69,25 +59,28 @@ int think_and_play(int resuming) {
     if (!xboard_mode && autodisplay) display_board(game_position);
 
     // think on the expected reply until the next line arrives
-    find_ponder_move();
+    if (!ponder_move) ponder_move = expected_reply(game_position);
     ponder();
     return 0;
 }
 
-int engine_main() {
-    start_up();
+void console_loop() {
     int resume_search = 0;
     for (;;) {
         // commands until one asks to think
         int was_resuming = 0;
         do {
-            if (quit_requested) break;
+            if (quit_requested || uci_requested) return;
             was_resuming = resume_search;
             resume_search = interpret_command(was_resuming);
-        } while (!resume_search && !quit_requested);
-        if (quit_requested) break;
+        } while (!resume_search && !quit_requested && !uci_requested);
+        if (quit_requested || uci_requested) return;
         resume_search = think_and_play(was_resuming);
     }
+}
+
+void shut_down() {
+    if (log_file) std::fclose(log_file);
     if (error_file) std::fclose(error_file);
-    return 0;
+    log_file = error_file = nullptr;
 }

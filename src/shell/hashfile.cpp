@@ -7,7 +7,7 @@
 
 // The image is the table's memory; the file format is little-endian.
 static_assert(std::endian::native == std::endian::little, "the table image is little-endian");
-static_assert(sizeof(transposition_table) == 67108864, "the table image is 64 MiB");
+static_assert(sizeof(HashEntry) * HASH_ENTRIES == 67108864, "the table image is 64 MiB");
 
 int dumphash(const char* name) {
     // Write beside the old file and replace it only when all went well.

@@ -253,6 +253,11 @@ int interpret_command(int resume) {
         std::printf("\n");
         return resume;
     }
+    if (whole("uci") && !xboard_mode) {
+        // the rest of the run speaks UCI; a pending search is dropped
+        uci_requested = 1;
+        return 0;
+    }
     if (whole("new")) {
         close_log();
         log_file = std::fopen("log.txt", "w");

@@ -10,7 +10,8 @@ void error_report(const char* format, ...) {
     va_start(args, format);
     std::vsnprintf(message, sizeof message, format, args);
     va_end(args);
-    std::printf(xboard_mode ? "tellusererror %s\n" : "%s\n", message);
+    const char* form = uci_mode ? "info string %s\n" : xboard_mode ? "tellusererror %s\n" : "%s\n";
+    std::printf(form, message);
 
     char stamp[99];
     const std::time_t now = std::time(nullptr);

@@ -3,6 +3,7 @@
 // and the tests sit above it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -12,6 +13,7 @@
 extern std::FILE* log_file;
 extern std::FILE* error_file;
 extern std::int32_t quit_requested;
+extern std::int32_t uci_requested; // the console read "uci": the run goes on in UCI
 extern std::int32_t autodisplay;
 extern std::int32_t ponder_enabled;
 
@@ -21,7 +23,26 @@ void default_settings();
 // Tables, cleared hash tables, the default settings and a new game: all of
 // the start-up but the files, signals and standard streams.
 void init_engine();
-int engine_main();
+// The files, signals, unbuffered standard streams, then init_engine.
+void start_up();
+// Reads and executes lines, thinks and plays, until quit, the end of input
+// or the line "uci".
+void console_loop();
+void shut_down(); // closes the files
+
+// ---- bench ----
+// Positions from real games, each the moves from the initial position.
+extern const char* const builtin_positions[];
+extern const std::size_t builtin_position_count;
+constexpr int BENCH_DEPTH = 8; // the depth of the signature: gyre bench
+// Searches each position to the depth in a fresh game (cleared tables),
+// printing the thinking lines and each best move; nodes and ms total the
+// searches. 2 after a message on stderr when a position has an illegal move.
+int bench_positions(const char* const* positions, std::size_t count, int depth,
+                    std::uint64_t* nodes, std::uint32_t* ms);
+// gyre bench: the built-in positions at BENCH_DEPTH; the last line is
+// "N nodes R nps", N being the signature.
+int run_bench();
 // One turn of the engine: think on the game position, announce and play the
 // move, ponder on the reply. Returns 1 when the search ended without a move
 // (a line is waiting, or there was no legal move).

@@ -1,0 +1,466 @@
+// UCI: one function per command, the search's lines in UCI's form, and the
+// lines that arrive while a search runs (read from inside the search, which
+// goes on, or stops with its best move so far).
+#include "uci/uci.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "eval/eval.h"
+
+#ifndef GYRE_VERSION
+#define GYRE_VERSION "dev"
+#endif
+
+namespace {
+
+// A position line holds the whole game: room for the longest games.
+constexpr std::size_t LINE_SIZE = 1 << 18;
+constexpr std::size_t FEN_SIZE = 128;
+constexpr int DEFAULT_HASH_MB = 64, MAX_HASH_MB = 4096;
+constexpr int DEFAULT_OVERHEAD_MS = 10, MAX_OVERHEAD_MS = 5000;
+constexpr std::int32_t NEVER = CLOCK_LIMIT; // a clock limit no search reaches
+constexpr std::uint32_t MIN_POLL_NODES = 1000;
+// Polls about every 4 ms at the measured rate: stop and isready are
+// answered at once, and a short clock is watched closely.
+constexpr int POLL_SHIFT = 8;
+
+enum Command : int {
+    UNKNOWN,
+    UCI,
+    ISREADY,
+    UCINEWGAME,
+    POSITION,
+    GO,
+    STOP,
+    PONDERHIT,
+    SETOPTION,
+    QUIT,
+    DEBUG,
+    REGISTER
+};
+
+constexpr struct {
+    std::string_view word;
+    Command command;
+} commands[] = {
+    {"uci", UCI},   {"isready", ISREADY}, {"ucinewgame", UCINEWGAME}, {"position", POSITION},
+    {"go", GO},     {"stop", STOP},       {"ponderhit", PONDERHIT},   {"setoption", SETOPTION},
+    {"quit", QUIT}, {"debug", DEBUG},     {"register", REGISTER}};
+
+// What go asked for. Times in milliseconds, by colour (1 white, 0 black);
+// -1: not given.
+struct GoLimits {
+    long long time[2], increment[2], movetime;
+    long long moves_to_go, depth, mate, nodes;
+    bool infinite, ponder;
+};
+
+char line[LINE_SIZE];
+bool line_pending = false; // a line read during a search, to be executed after it
+bool quitting = false;
+
+int hash_mb = DEFAULT_HASH_MB;
+int overhead_ms = DEFAULT_OVERHEAD_MS;
+
+// The search in progress.
+GoLimits limits;
+std::uint32_t go_tick;      // when go arrived: the time of the info lines
+bool waiting_for_ponderhit; // go ponder: no clock until ponderhit
+bool stop_requested;
+
+// ---- reading ----
+
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+// Reads one line into `line`, without its end and trailing white space;
+// false at the end of input. A line too long for the buffer is dropped.
+bool read_command() {
+    std::size_t n = 0;
+    bool too_long = false;
+    for (;;) {
+        const int c = input_byte();
+        if (c < 0) {
+            if (n == 0 && !too_long) return false;
+            break;
+        }
+        if (c == '\n') break;
+        if (n < LINE_SIZE - 1)
+            line[n++] = char(c);
+        else
+            too_long = true;
+    }
+    while (n > 0 && is_space(line[n - 1])) n--;
+    line[n] = 0;
+    if (too_long) {
+        std::printf("info string line longer than %zu characters ignored\n", LINE_SIZE - 1);
+        line[0] = 0;
+    }
+    return true;
+}
+
+// The next word at `at`; empty at the end of the line.
+std::string_view next_word(const char*& at) {
+    while (is_space(*at)) at++;
+    const char* start = at;
+    while (*at && !is_space(*at)) at++;
+    return {start, std::size_t(at - start)};
+}
+
+// The first command word of the line (words before it are skipped, as the
+// protocol asks), with `at` after it.
+Command find_command(const char*& at) {
+    for (std::string_view w; !(w = next_word(at)).empty();)
+        for (const auto& c : commands)
+            if (w == c.word) return c.command;
+    return UNKNOWN;
+}
+
+// A whole decimal number (an optional minus sign, then digits), clamped to
+// +-10^15; false for anything else.
+bool parse_number(std::string_view w, long long* value) {
+    const bool negative = !w.empty() && w[0] == '-';
+    if (negative) w.remove_prefix(1);
+    if (w.empty()) return false;
+    long long n = 0;
+    for (const char c : w) {
+        if (c < '0' || c > '9') return false;
+        n = std::min(n * 10 + (c - '0'), 1000000000000000LL);
+    }
+    *value = negative ? -n : n;
+    return true;
+}
+
+bool same_name(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower((unsigned char)x) == std::tolower((unsigned char)y);
+           });
+}
+
+// ---- output ----
+
+void print_identity() {
+    std::printf("id name gyre " GYRE_VERSION "\n"
+                "id author the gyre developers\n"
+                "option name Hash type spin default %d min 1 max %d\n"
+                "option name Threads type spin default 1 min 1 max 1\n"
+                "option name Ponder type check default false\n"
+                "option name Move Overhead type spin default %d min 0 max %d\n"
+                "uciok\n",
+                DEFAULT_HASH_MB, MAX_HASH_MB, DEFAULT_OVERHEAD_MS, MAX_OVERHEAD_MS);
+}
+
+// Mate scores in moves, negative when the engine is being mated.
+int score_text(int score, char* buffer, std::size_t size) {
+    if (score > MATE_THRESHOLD)
+        return std::snprintf(buffer, size, "mate %d", (MATE_SCORE - score + 1) / 2);
+    if (score < -MATE_THRESHOLD)
+        return std::snprintf(buffer, size, "mate %d", -(MATE_SCORE + score) / 2);
+    return std::snprintf(buffer, size, "cp %d", score);
+}
+
+// The search's line of a new best move.
+void print_info(int depth, int score, const Move* pv) {
+    char text[512], score_buffer[32];
+    score_text(score, score_buffer, sizeof score_buffer);
+    const std::uint32_t ms = tick_count() - go_tick;
+    int used =
+        std::snprintf(text, sizeof text, "info depth %d score %s nodes %llu nps %llu time %u pv",
+                      depth, score_buffer, (unsigned long long)node_count,
+                      (unsigned long long)(ms ? node_count * 1000 / ms : 0), ms);
+    for (int i = 0; i < MAX_PLY + 1 && pv[i]; i++) {
+        char move[MOVE_TEXT_SIZE];
+        used += std::snprintf(text + used, sizeof text - std::size_t(used), " %s",
+                              coordinate_text(pv[i], move));
+    }
+    std::printf("%s\n", text);
+}
+
+// ---- clock ----
+
+std::int32_t centiseconds(long long ms) {
+    return std::int32_t(std::clamp(ms / 10, -(long long)CLOCK_LIMIT, (long long)CLOCK_LIMIT));
+}
+
+// The limits of the move from go's clocks, starting now. The engine's own
+// rule allocates, in centiseconds, with the move overhead kept back.
+void start_uci_clock() {
+    clock_start = tick_count();
+    const int us = game_position.white_to_move;
+    if (waiting_for_ponderhit || limits.infinite) {
+        time_left = target_time = max_time = NEVER;
+    } else if (limits.movetime >= 0) {
+        time_left = std::max(centiseconds(limits.movetime - overhead_ms), 0);
+        target_time = max_time = time_left;
+    } else if (limits.time[us] != -1) {
+        time_left = centiseconds(limits.time[us] - overhead_ms);
+        const std::int32_t increment_cs = centiseconds(std::max(limits.increment[us], 0LL));
+        allocate_time_for(increment_cs, int(std::clamp(limits.moves_to_go, 0LL, 1000LL)));
+        // Never more than half of what is left: the increment only comes
+        // after the move, and a control may end sooner than expected.
+        max_time = std::clamp(max_time, 0, std::max(time_left / 2, 0));
+        target_time = std::clamp(target_time, 0, max_time);
+    } else {
+        time_left = target_time = max_time = NEVER; // depth, nodes, or nothing: no clock
+    }
+}
+
+// ---- lines during a search ----
+
+// Reads a waiting line while a search runs (or waits to be stopped).
+InputVerdict answer_line() {
+    if (!read_command()) {
+        quitting = true;
+        return STOP_WITH_MOVE;
+    }
+    const char* at = line;
+    switch (find_command(at)) {
+    case ISREADY:
+        std::printf("readyok\n");
+        return GO_ON;
+    case UCI:
+        print_identity();
+        return GO_ON;
+    case PONDERHIT:
+        if (waiting_for_ponderhit) {
+            // the expected move came: a normal search on a clock from now
+            waiting_for_ponderhit = false;
+            start_uci_clock();
+        }
+        return GO_ON;
+    case STOP:
+        stop_requested = true;
+        return STOP_WITH_MOVE;
+    case QUIT:
+        quitting = true;
+        return STOP_WITH_MOVE;
+    case POSITION:
+    case GO:
+    case UCINEWGAME:
+    case SETOPTION:
+        line_pending = true; // only after this search's bestmove
+        return STOP_WITH_MOVE;
+    default:
+        return GO_ON;
+    }
+}
+
+// ---- commands ----
+
+void new_uci_game() {
+    clear_hash();
+    clear_pawn_hash();
+    new_game();
+}
+
+// position startpos|fen FEN [moves M...]: all of it or nothing.
+void set_position(const char* at) {
+    static std::uint64_t saved_keys[KEY_HISTORY_SIZE];
+    const Position saved = game_position;
+    const std::int32_t saved_plies = plies_played;
+    std::memcpy(saved_keys, key_history, sizeof key_history);
+    auto refuse = [&](const char* what, std::string_view text) {
+        std::printf("info string %s: %.*s\n", what, int(text.size()), text.data());
+        game_position = saved;
+        plies_played = saved_plies;
+        std::memcpy(key_history, saved_keys, sizeof key_history);
+    };
+
+    const std::string_view kind = next_word(at);
+    if (kind == "startpos") {
+        new_game();
+    } else if (kind == "fen") {
+        // the FEN's words up to "moves"
+        char fen[FEN_SIZE];
+        std::size_t used = 0;
+        for (const char* word_start = at;; word_start = at) {
+            const std::string_view w = next_word(at);
+            if (w.empty() || w == "moves") {
+                at = word_start;
+                break;
+            }
+            if (used + w.size() + 1 >= FEN_SIZE)
+                return refuse("bad FEN", {word_start, std::strlen(word_start)});
+            if (used) fen[used++] = ' ';
+            std::memcpy(fen + used, w.data(), w.size());
+            used += w.size();
+        }
+        fen[used] = 0;
+        if (!new_game_from_fen(fen)) return refuse("bad FEN", fen);
+    } else {
+        return refuse("position needs startpos or fen", line);
+    }
+
+    std::string_view w;
+    while (!(w = next_word(at)).empty() && w != "moves") {}
+    while (!(w = next_word(at)).empty()) {
+        char text[MOVE_TEXT_SIZE] = {};
+        if (w.size() < MOVE_TEXT_SIZE) w.copy(text, w.size());
+        const Move m = legal_move(game_position, text);
+        if (!m) return refuse("illegal move", w);
+        record_move(m);
+    }
+}
+
+GoLimits parse_go(const char* at) {
+    GoLimits g{{-1, -1}, {0, 0}, -1, 0, 0, 0, 0, false, false};
+    const struct {
+        std::string_view word;
+        long long* value;
+    } numbers[] = {
+        {"wtime", &g.time[1]},     {"btime", &g.time[0]},         {"winc", &g.increment[1]},
+        {"binc", &g.increment[0]}, {"movestogo", &g.moves_to_go}, {"movetime", &g.movetime},
+        {"depth", &g.depth},       {"nodes", &g.nodes},           {"mate", &g.mate}};
+    for (std::string_view w; !(w = next_word(at)).empty();) {
+        if (w == "infinite") g.infinite = true;
+        if (w == "ponder") g.ponder = true;
+        for (const auto& n : numbers) {
+            if (w != n.word) continue;
+            const char* after = at;
+            long long value;
+            if (parse_number(next_word(after), &value)) {
+                *n.value = value;
+                at = after;
+            }
+        }
+    }
+    return g;
+}
+
+// The search's own limits: depth (mate N as 2N - 1 plies) and nodes.
+void set_search_limits() {
+    long long depth = PLY_LIMIT;
+    if (limits.depth > 0) depth = std::min(depth, limits.depth);
+    if (limits.mate > 0) depth = std::min(depth, 2 * limits.mate - 1);
+    max_iteration_depth = int(depth);
+    node_limit = limits.nodes > 0 ? std::uint64_t(limits.nodes) : NO_NODE_LIMIT;
+    poll_interval = std::max(MIN_POLL_NODES, nps_estimate >> POLL_SHIFT);
+    poll_countdown = std::int32_t(std::min<std::uint64_t>(poll_interval, node_limit));
+}
+
+// A search stopped before its first iteration had a move: that iteration
+// without limits, a few thousand nodes at most.
+Move first_iteration_move() {
+    max_iteration_depth = 1;
+    node_limit = NO_NODE_LIMIT;
+    target_time = max_time = time_left = NEVER;
+    poll_countdown = INT32_MAX;
+    return iterate(game_position, 0);
+}
+
+void print_bestmove(Move best) {
+    char text[MOVE_TEXT_SIZE], reply_text[MOVE_TEXT_SIZE];
+    Position after = game_position;
+    make_move(after, best);
+    const Move reply = ponder_move ? ponder_move : expected_reply(after);
+    if (reply && move_is_legal(after, reply))
+        std::printf("bestmove %s ponder %s\n", coordinate_text(best, text),
+                    coordinate_text(reply, reply_text));
+    else
+        std::printf("bestmove %s\n", coordinate_text(best, text));
+}
+
+void go(const char* at) {
+    limits = parse_go(at);
+    Move list[MAX_MOVES];
+    if (legal_moves(game_position, list) == list) {
+        std::printf("info depth 0 score %s\nbestmove 0000\n",
+                    side_in_check(game_position) ? "mate 0" : "cp 0");
+        return;
+    }
+    engine_colour = game_position.white_to_move;
+    go_tick = tick_count();
+    waiting_for_ponderhit = limits.ponder;
+    stop_requested = false;
+    start_uci_clock();
+    set_search_limits();
+    Move best = iterate(game_position, 0);
+    // infinite and ponder searches end only when told
+    while (!stop_requested && !quitting && !line_pending &&
+           (limits.infinite || waiting_for_ponderhit))
+        answer_line();
+    if (!best) best = first_iteration_move();
+    max_iteration_depth = PLY_LIMIT;
+    node_limit = NO_NODE_LIMIT;
+    print_bestmove(best);
+}
+
+void set_option(const char* at) {
+    // setoption name N... [value V...]: names may have spaces
+    std::string_view w;
+    while (!(w = next_word(at)).empty() && w != "name") {}
+    const char* name_start = at + std::strspn(at, " \t");
+    const char* name_end = name_start;
+    const char* value = "";
+    while (!(w = next_word(at)).empty()) {
+        if (w == "value") {
+            value = at + std::strspn(at, " \t");
+            break;
+        }
+        name_end = at;
+    }
+    const std::string_view name(name_start, std::size_t(name_end - name_start));
+    long long number = 0;
+    const bool numeric = parse_number(value, &number);
+    if (same_name(name, "Hash")) {
+        if (!numeric) return (void)std::printf("info string Hash needs a number of MiB\n");
+        hash_mb = int(std::clamp(number, 1LL, (long long)MAX_HASH_MB));
+        // the largest power of two of 16-byte entries that fits
+        std::uint32_t entries = 1u << 16;
+        while (std::uint64_t(entries) * 2 * sizeof(HashEntry) <= (std::uint64_t(hash_mb) << 20))
+            entries *= 2;
+        if (entries != hash_mask + 1 && !resize_hash(entries))
+            std::printf("info string no memory for a table of %d MiB\n", hash_mb);
+    } else if (same_name(name, "Threads")) {
+        if (!numeric || number != 1) std::printf("info string gyre searches on 1 thread\n");
+    } else if (same_name(name, "Ponder")) {
+        // the interface decides when to ponder (go ponder)
+    } else if (same_name(name, "Move Overhead")) {
+        if (!numeric) return (void)std::printf("info string Move Overhead needs milliseconds\n");
+        overhead_ms = int(std::clamp(number, 0LL, (long long)MAX_OVERHEAD_MS));
+    } else {
+        std::printf("info string unknown option: %.*s\n", int(name.size()), name.data());
+    }
+}
+
+} // namespace
+
+void uci_loop() {
+    uci_mode = 1;
+    report_line = print_info;
+    answer_input = answer_line;
+    print_identity();
+    while (!quitting) {
+        if (!line_pending && !read_command()) return; // the end of input: quit
+        line_pending = false;
+        const char* at = line;
+        switch (find_command(at)) {
+        case UCI:
+            print_identity();
+            break;
+        case ISREADY:
+            std::printf("readyok\n");
+            break;
+        case UCINEWGAME:
+            new_uci_game();
+            break;
+        case POSITION:
+            set_position(at);
+            break;
+        case GO:
+            go(at);
+            break;
+        case SETOPTION:
+            set_option(at);
+            break;
+        case QUIT:
+            return;
+        default:
+            break; // stop and ponderhit without a search, debug, register, unknown lines
+        }
+    }
+}

@@ -2,12 +2,13 @@
 #   make run    build the engine (release) and start it in console mode
 #   make test   build with warnings as errors and run every test
 #   make play   build the engine and play it in xboard
+#   make web    build the page that plays the engine in a browser; make serve shows it
 
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 CMAKE ?= cmake
 
-.PHONY: run test deps match sanitize fuzz play install uninstall deb
+.PHONY: run test deps match sanitize fuzz play install uninstall deb web serve web-test
 
 deps:
 	@bash .ci/install-deps
@@ -68,3 +69,19 @@ deb:
 	$(CMAKE) -S . -B build/deb -DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr
 	$(CMAKE) --build build/deb -j$(JOBS) --target gyre
 	cd build/deb && cpack -D CPACK_OUTPUT_FILE_PREFIX="$(CURDIR)"
+
+# The engine compiled to WebAssembly and the page, in build/site (emscripten,
+# node and npm installed when missing, the page's libraries with npm ci).
+web:
+	bash web/build.sh
+
+# The site on http://127.0.0.1:PORT/ with the headers it needs.
+PORT ?= 8080
+serve: web
+	node web/serve.js $(PORT)
+
+# The worker's protocol under node and the page in headless chromium;
+# screenshots in build/web-test.
+web-test: web
+	@command -v chromium >/dev/null 2>&1 || bash .ci/install-deps chromium
+	cd web && node --test test/*.test.js

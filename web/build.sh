@@ -21,7 +21,7 @@ emcmake cmake -S "$web/engine" -B "$root/build/web-engine" -DCMAKE_BUILD_TYPE=Re
 cmake --build "$root/build/web-engine" -j"${JOBS:-2}"
 
 rm -rf "$site"
-mkdir -p "$site/engine" "$site/lib/chess.js" "$site/lib/cm-chessboard/assets/pieces"
+mkdir -p "$site/engine" "$site/lib/chess.js" "$site/lib/cm-chessboard"
 cp "$web/index.html" "$web/style.css" "$site/"
 cp -r "$web/js" "$site/js"
 cp "$root/build/web-engine/gyre.js" "$root/build/web-engine/gyre.wasm" "$site/engine/"
@@ -29,9 +29,11 @@ cp "$root/LICENSE" "$site/LICENSE.txt"
 modules=$web/node_modules
 cp "$modules/chess.js/dist/esm/chess.js" "$modules/chess.js/LICENSE" "$site/lib/chess.js/"
 board=$modules/cm-chessboard
-cp -r "$board/src" "$board/LICENSE" "$site/lib/cm-chessboard/"
-cp "$board/assets/chessboard.css" "$site/lib/cm-chessboard/assets/"
-# The standard pieces only (CC BY-SA 3.0); the other set is non-commercial.
-cp "$board/assets/pieces/standard.svg" "$site/lib/cm-chessboard/assets/pieces/"
-cp -r "$board/assets/extensions" "$site/lib/cm-chessboard/assets/"
+cp "$board/LICENSE" "$site/lib/cm-chessboard/"
+# The parts of the board the page uses: the standard pieces (CC BY-SA 3.0;
+# the other set is non-commercial), the markers and the promotion dialog.
+(cd "$board" && cp --parents src/Chessboard.js src/{model,view,lib}/*.js \
+    src/extensions/{markers/Markers,promotion-dialog/PromotionDialog}.js assets/chessboard.css \
+    assets/pieces/standard.svg assets/extensions/markers/markers.{css,svg} \
+    assets/extensions/promotion-dialog/promotion-dialog.css "$site/lib/cm-chessboard/")
 echo "web: the site is in $site ($(du -sk "$site" | cut -f1) KiB; gyre.wasm $(stat -c %s "$site/engine/gyre.wasm") bytes)"

@@ -3,21 +3,12 @@
 // set beside the native engine's for the same lines:
 //   node web/bench.js [DEPTH]    (after make web)
 //   printf 'uci\nposition startpos moves e2e4\ngo depth 12\n' | (cat; sleep 60) | build/release/gyre
-import { mkdtempSync } from "node:fs";
-import { tmpdir } from "node:os";
-import { join } from "node:path";
-import puppeteer from "puppeteer-core";
+import { launchChromium } from "./chromium.js";
 import { serve } from "./serve.js";
 
 const depth = Number(process.argv[2] ?? 12);
 const server = await serve();
-const browser = await puppeteer.launch({
-  executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
-  userDataDir: mkdtempSync(join(tmpdir(), "gyre-chromium-")),
-  protocolTimeout: 600000,
-  args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-    "--disable-background-networking", "--disable-component-update", "--disable-sync"],
-});
+const browser = await launchChromium({ protocolTimeout: 600000 });
 try {
   const page = await browser.newPage();
   await page.goto(`http://127.0.0.1:${server.address().port}/js/ring.js`);

@@ -77,33 +77,34 @@ function start() {
   };
   addEventListener("pagehide", save);
   setInterval(tick, 100);
-  begin(restore());
+  begin(...restore());
 }
 
 // A position from the address (#fen=...) starts a new game in which the
-// person has the move; else the saved game goes on.
+// person has the move; else the saved game goes on. Returns begin's arguments.
 function restore() {
   const fen = new URLSearchParams(location.hash.slice(1)).get("fen");
+  let note = "";
   if (fen) {
     history.replaceState(null, "", location.pathname + location.search);
     try {
-      return newGame({ fen, human: fen.split(" ")[1] === "b" ? "b" : "w" });
+      return [newGame({ fen, human: fen.split(" ")[1] === "b" ? "b" : "w" })];
     } catch (error) {
-      state.note = `The position in the address is not one to play from: ${error.message}`;
+      note = `The position in the address is not one to play from: ${error.message}`;
     }
   }
   try {
     const saved = JSON.parse(localStorage.getItem(SAVED));
-    if (saved) return replay(saved) && saved;
+    if (saved && replay(saved)) return [saved, note];
   } catch {
     // a damaged record: start afresh
   }
-  return newGame();
+  return [newGame(), note];
 }
 
-function begin(game) {
+function begin(game, note = "") {
   engine.newGame();
-  Object.assign(state, { game, chess: replay(game), turnStart: performance.now(), thinking: false, thought: null });
+  Object.assign(state, { game, chess: replay(game), turnStart: performance.now(), thinking: false, thought: null, note });
   state.flipped = game.human === "b";
   const form = $("settings").elements;
   for (const name of ["human", "control", "strength"]) form[name].value = game[name];
@@ -170,7 +171,11 @@ function clocks(now = performance.now()) {
 }
 
 function save() {
-  localStorage.setItem(SAVED, JSON.stringify({ ...state.game, clock: clocks() }));
+  try {
+    localStorage.setItem(SAVED, JSON.stringify({ ...state.game, clock: clocks() }));
+  } catch {
+    // no storage (a private window, say): the game just does not survive a reload
+  }
 }
 
 function showNote(text) {
@@ -255,7 +260,7 @@ function describe(info) {
   const white = position.turn() === "w" ? 1 : -1;
   const score = info.mate !== undefined
     ? `${white * info.mate > 0 ? "+" : "−"}M${Math.abs(info.mate)}`
-    : `${white * info.cp >= 0 ? "+" : "−"}${Math.abs(info.cp / 100).toFixed(2)}`;
+    : `${white * info.cp >= 0 ? "+" : "−"}${Math.abs((info.cp ?? 0) / 100).toFixed(2)}`;
   const words = [];
   for (const text of info.pv) {
     const number = position.moveNumber(), turn = position.turn();

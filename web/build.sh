@@ -26,6 +26,8 @@ cp "$web/index.html" "$web/style.css" "$site/"
 cp -r "$web/js" "$site/js"
 cp "$root/build/web-engine/gyre.js" "$root/build/web-engine/gyre.wasm" "$site/engine/"
 cp "$root/LICENSE" "$site/LICENSE.txt"
+# node (the tests) then reads the site's scripts as modules, as browsers do
+echo '{ "type": "module" }' >"$site/package.json"
 modules=$web/node_modules
 cp "$modules/chess.js/dist/esm/chess.js" "$modules/chess.js/LICENSE" "$site/lib/chess.js/"
 board=$modules/cm-chessboard

@@ -162,6 +162,7 @@ TEST(Uci, EveryGoEndsWithOneBestmove) {
           "info depth 1 score cp 15 nodes 19 nps 0 time 0 pv d2d4", "bestmove d2d4"}},
         {{"go movetime 1"}, {}},
         {{"go wtime 1 btime 1"}, {}},
+        {{"go wtime 300.7 btime 300.7 junk winc"}, {}},
         {{"go wtime -500 btime 500 movestogo 1"}, {}},
         {{"go btime 0 wtime 200 winc 10 binc 10"}, {}},
         // castling and promotion as coordinates, mate in moves

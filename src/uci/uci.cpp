@@ -120,17 +120,20 @@ Command find_command(const char*& at) {
     return UNKNOWN;
 }
 
-// A whole decimal number (an optional minus sign, then digits), clamped to
-// +-10^15; false for anything else.
+// A decimal number (an optional minus sign, digits, and a fraction that is
+// dropped), clamped to +-10^15; false for anything else.
 bool parse_number(std::string_view w, long long* value) {
     const bool negative = !w.empty() && w[0] == '-';
     if (negative) w.remove_prefix(1);
-    if (w.empty()) return false;
+    const std::size_t point = w.find('.');
+    const std::string_view whole = w.substr(0, point);
+    const std::string_view fraction = point == w.npos ? "" : w.substr(point + 1);
+    const auto digits = [](std::string_view d) {
+        return std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (whole.empty() || !digits(whole) || !digits(fraction)) return false;
     long long n = 0;
-    for (const char c : w) {
-        if (c < '0' || c > '9') return false;
-        n = std::min(n * 10 + (c - '0'), 1000000000000000LL);
-    }
+    for (const char c : whole) n = std::min(n * 10 + (c - '0'), 1000000000000000LL);
     *value = negative ? -n : n;
     return true;
 }
@@ -431,6 +434,7 @@ void set_option(const char* at) {
 
 void uci_loop() {
     uci_mode = 1;
+    quitting = line_pending = false;
     report_line = print_info;
     answer_input = answer_line;
     print_identity();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
 #include <regex>
 
 #include "shell/shell.h"
@@ -34,6 +35,23 @@ long count_starting(const Lines& lines, const std::string& head) {
     return std::count_if(lines.begin(), lines.end(),
                          [&](const std::string& l) { return l.rfind(head, 0) == 0; });
 }
+
+// The thinking lines of the first position of engine-bench search 8.
+const Lines FIRST_BENCH_POSITION = {"  1 8 0 2 b1a3",
+                                    "  1 9 0 9 d2d3",
+                                    "  1 9 0 10 d2d3",
+                                    "  1 10 0 18 d2d4",
+                                    "  1 15 0 19 d2d4",
+                                    "  2 0 0 48 d2d4 d7d5",
+                                    "  3 15 0 226 d2d4 d7d5 c1f4",
+                                    "  4 0 0 478 d2d4 d7d5 c1f4 c8f5",
+                                    "  5 15 0 3857 d2d4 e7e6 c1e3 f8b4 b1c3 d7d5",
+                                    "  6 0 0 17712 d2d4 d7d5 c1f4 c8f5 b1a3 b8c6",
+                                    "  6 1 0 30790 e2e4",
+                                    "  6 3 0 36609 e2e4 e7e5 g1f3 g8f6 f1c4 f8d6",
+                                    "  7 15 0 92061 e2e4 g8f6 e4e5 f6g8 d2d4 d7d6 g1f3 d6e5 f3e5",
+                                    "  8 5 0 325306 e2e4 b8c6 d2d4 d7d5 e4d5 d8d5 c1e3 c8f5",
+                                    "  8 6 0 383810 d2d4"};
 
 // The lines of one go, up to its bestmove.
 Lines search(Engine& e, const Lines& lines) {
@@ -77,19 +95,11 @@ TEST(Uci, OnlyTheConsoleSwitches) {
 }
 
 TEST(Uci, SearchesAsTheConsoleDoes) {
-    // The first position of engine-bench search 8, with UCI's table reply.
     Engine e;
     e.uci();
-    EXPECT_EQ(
-        console_forms(search(e, {"position startpos", "go depth 8"})),
-        (Lines{"  1 8 0 2 b1a3", "  1 9 0 9 d2d3", "  1 9 0 10 d2d3", "  1 10 0 18 d2d4",
-               "  1 15 0 19 d2d4", "  2 0 0 48 d2d4 d7d5", "  3 15 0 226 d2d4 d7d5 c1f4",
-               "  4 0 0 478 d2d4 d7d5 c1f4 c8f5", "  5 15 0 3857 d2d4 e7e6 c1e3 f8b4 b1c3 d7d5",
-               "  6 0 0 17712 d2d4 d7d5 c1f4 c8f5 b1a3 b8c6", "  6 1 0 30790 e2e4",
-               "  6 3 0 36609 e2e4 e7e5 g1f3 g8f6 f1c4 f8d6",
-               "  7 15 0 92061 e2e4 g8f6 e4e5 f6g8 d2d4 d7d6 g1f3 d6e5 f3e5",
-               "  8 5 0 325306 e2e4 b8c6 d2d4 d7d5 e4d5 d8d5 c1e3 c8f5", "  8 6 0 383810 d2d4",
-               "bestmove d2d4 ponder d7d5"}));
+    Lines expected = FIRST_BENCH_POSITION;
+    expected.push_back("bestmove d2d4 ponder d7d5"); // the reply from the table
+    EXPECT_EQ(console_forms(search(e, {"position startpos", "go depth 8"})), expected);
 }
 
 TEST(Uci, PositionsAreTakenWholeOrNotAtAll) {
@@ -154,12 +164,7 @@ TEST(Uci, EveryGoEndsWithOneBestmove) {
         {{"position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "go depth 5"},
          {"info depth 0 score cp 0", "bestmove 0000"}},
         // stopped before a move: the first iteration is finished
-        {{"ucinewgame", "position startpos", "go nodes 1"},
-         {"info depth 1 score cp 8 nodes 2 nps 0 time 0 pv b1a3",
-          "info depth 1 score cp 9 nodes 9 nps 0 time 0 pv d2d3",
-          "info depth 1 score cp 9 nodes 10 nps 0 time 0 pv d2d3",
-          "info depth 1 score cp 10 nodes 18 nps 0 time 0 pv d2d4",
-          "info depth 1 score cp 15 nodes 19 nps 0 time 0 pv d2d4", "bestmove d2d4"}},
+        {{"ucinewgame", "position startpos", "go nodes 1"}, {}},
         {{"go movetime 1"}, {}},
         {{"go wtime 1 btime 1"}, {}},
         {{"go wtime 300.7 btime 300.7 junk winc"}, {}},
@@ -169,8 +174,10 @@ TEST(Uci, EveryGoEndsWithOneBestmove) {
         {{"ucinewgame", "position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1", "go depth 3"}, {}},
         {{"position fen r3k2r/pPpppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1", "go mate 1"}, {}},
     };
+    Lines stopped_at_once;
     for (const auto& c : cases) {
         const Lines got = search(e, c.lines);
+        if (c.lines.back() == "go nodes 1") stopped_at_once = got;
         EXPECT_EQ(count_starting(got, "bestmove"), 1);
         if (!c.expected.empty()) {
             EXPECT_EQ(console_forms(got), console_forms(c.expected)) << c.lines.back();
@@ -180,6 +187,9 @@ TEST(Uci, EveryGoEndsWithOneBestmove) {
                         got[got.size() - 2].find(" score ") != std::string::npos);
         }
     }
+    Lines first_iteration(FIRST_BENCH_POSITION.begin(), FIRST_BENCH_POSITION.begin() + 5);
+    first_iteration.push_back("bestmove d2d4");
+    EXPECT_EQ(console_forms(stopped_at_once), first_iteration) << "the first iteration finished";
     EXPECT_EQ(e.lines[e.lines.size() - 2].substr(0, 32), "info depth 1 score mate 1 nodes ");
     EXPECT_EQ(e.lines.back(), "bestmove b7a8q");
     EXPECT_EQ(count_starting(e.lines, "bestmove e1g1 "), 1);
@@ -229,7 +239,8 @@ TEST(Uci, LinesDuringASearch) {
 }
 
 TEST(Uci, BenchSignature) {
-    const auto first = run(ENGINE_PATH, "bench"), second = run(ENGINE_PATH, "bench");
+    auto other = std::async(std::launch::async, [] { return run(ENGINE_PATH, "bench"); });
+    const auto first = run(ENGINE_PATH, "bench"), second = other.get();
     const auto last_line = [](const std::string& out) {
         return out.substr(out.rfind('\n', out.size() - 2) + 1);
     };

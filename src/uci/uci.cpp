@@ -64,7 +64,6 @@ char line[LINE_SIZE];
 bool line_pending = false; // a line read during a search, to be executed after it
 bool quitting = false;
 
-int hash_mb = DEFAULT_HASH_MB;
 int overhead_ms = DEFAULT_OVERHEAD_MS;
 
 // The search in progress.
@@ -175,7 +174,8 @@ void print_info(int depth, int score, const Move* pv) {
         std::snprintf(text, sizeof text, "info depth %d score %s nodes %llu nps %llu time %u pv",
                       depth, score_buffer, (unsigned long long)node_count,
                       (unsigned long long)(ms ? node_count * 1000 / ms : 0), ms);
-    for (int i = 0; i < MAX_PLY + 1 && pv[i]; i++) {
+    // a line has at most MAX_PLY + 1 moves of 5 characters: it always fits
+    for (int i = 0; i < MAX_PLY + 1 && pv[i] && used < int(sizeof text) - MOVE_TEXT_SIZE; i++) {
         char move[MOVE_TEXT_SIZE];
         used += std::snprintf(text + used, sizeof text - std::size_t(used), " %s",
                               coordinate_text(pv[i], move));
@@ -411,13 +411,13 @@ void set_option(const char* at) {
     const bool numeric = parse_number(value, &number);
     if (same_name(name, "Hash")) {
         if (!numeric) return (void)std::printf("info string Hash needs a number of MiB\n");
-        hash_mb = int(std::clamp(number, 1LL, (long long)MAX_HASH_MB));
+        const long long hash_mb = std::clamp(number, 1LL, (long long)MAX_HASH_MB);
         // the largest power of two of 16-byte entries that fits
         std::uint32_t entries = 1u << 16;
-        while (std::uint64_t(entries) * 2 * sizeof(HashEntry) <= (std::uint64_t(hash_mb) << 20))
+        while (std::uint64_t(entries) * 2 * sizeof(HashEntry) <= std::uint64_t(hash_mb) << 20)
             entries *= 2;
         if (entries != hash_mask + 1 && !resize_hash(entries))
-            std::printf("info string no memory for a table of %d MiB\n", hash_mb);
+            std::printf("info string no memory for a table of %lld MiB\n", hash_mb);
     } else if (same_name(name, "Threads")) {
         if (!numeric || number != 1) std::printf("info string gyre searches on 1 thread\n");
     } else if (same_name(name, "Ponder")) {

@@ -51,6 +51,21 @@ TEST(Search, TableEntries) {
     EXPECT_EQ(hash_probe(pos, 1, 3, &score, &move), LOWER);
 }
 
+// UCI's Hash: the largest power of two of entries that fits, a cleared table.
+TEST(Search, TableSizes) {
+    for (const auto& [megabytes, entries] :
+         {std::pair{1u, 1u << 16}, {100, 1 << 22}, {2, 1 << 17}}) {
+        transposition_table[hash_mask].score = 5;
+        EXPECT_EQ(set_hash_megabytes(megabytes), 1);
+        EXPECT_EQ(hash_mask + 1, std::uint32_t(entries)) << megabytes;
+        EXPECT_EQ(transposition_table[hash_mask].score, 0);
+    }
+    const HashEntry* kept = transposition_table;
+    EXPECT_EQ(set_hash_megabytes(3), 1);
+    EXPECT_EQ(transposition_table, kept) << "the same size is kept as it is";
+    set_hash_megabytes(64);
+}
+
 // The bench signature; its first position's lines are pinned in the UCI tests.
 TEST(Search, BenchIsPinned) {
     const std::string out = bench("search 5").second;

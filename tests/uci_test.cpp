@@ -9,6 +9,7 @@
 
 #include "shell/shell.h"
 #include "support.h"
+#include "uci/uci.h"
 
 namespace {
 
@@ -172,12 +173,16 @@ TEST(Uci, EveryGoEndsWithOneBestmove) {
         {{"go btime 0 wtime 200 winc 10 binc 10"}, {}},
         // castling and promotion as coordinates, mate in moves
         {{"ucinewgame", "position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1", "go depth 3"}, {}},
+        {{"position startpos", "go mate 2"}, {}}, // three plies
         {{"position fen r3k2r/pPpppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1", "go mate 1"}, {}},
     };
     Lines stopped_at_once;
     for (const auto& c : cases) {
         const Lines got = search(e, c.lines);
         if (c.lines.back() == "go nodes 1") stopped_at_once = got;
+        if (c.lines.back() == "go mate 2") {
+            EXPECT_EQ(got[got.size() - 2].substr(0, 13), "info depth 3 ");
+        }
         EXPECT_EQ(count_starting(got, "bestmove"), 1);
         if (!c.expected.empty()) {
             EXPECT_EQ(console_forms(got), console_forms(c.expected)) << c.lines.back();
@@ -207,7 +212,9 @@ TEST(Uci, LinesDuringASearch) {
     e.send("position startpos");
     e.send("go infinite");
     e.wait_for("info depth 5 ");
-    EXPECT_EQ(count_starting(e.talk({}), "bestmove"), 0);
+    const Lines during = e.talk({"uci"});
+    EXPECT_EQ(count_starting(during, "bestmove"), 0);
+    EXPECT_EQ(count_starting(during, "uciok"), 1);
     Lines got = search(e, {"stop"});
     EXPECT_EQ(count_starting(got, "bestmove"), 1);
     EXPECT_TRUE(std::regex_match(got.back(), LEGAL_BESTMOVE));
@@ -249,6 +256,28 @@ TEST(Uci, BenchSignature) {
         << last_line(first.second);
     EXPECT_EQ(last_line(second.second).substr(0, 15), "27070429 nodes ");
     EXPECT_EQ(run(ENGINE_PATH, "bench more"), std::make_pair(2, std::string()));
+}
+
+// The engine's rule on UCI's clocks (ms), the overhead kept back, never more
+// than half of what is left: target and limit in centiseconds.
+TEST(Uci, TimeAllocation) {
+    const long long rows[][7] = {
+        // time, increment, moves to go, overhead, plies played -> target, limit
+        {60000, 1000, 0, 10, 2, 136, 2999}, // 49 moves expected
+        {1000, 10, 0, 10, 0, 0, 0},         // sudden death: live on the increment
+        {5000, 1000, 0, 0, 0, 50, 80},      {5000, 1000, 0, 0, 61, 50, 80},
+        {1000, 1000, 0, 0, 0, 50, 50}, // half of what is left
+        {10000, 0, 40, 10, 0, 12, 49}, // a control of 40 moves
+        {500, 0, 1, 10, 0, 24, 24},         {-100, 0, 1, 10, 0, 0, 0},
+        {100, 0, 0, 200, 0, 0, 0},
+    };
+    for (const auto& r : rows) {
+        plies_played = std::int32_t(r[4]);
+        allocate_uci_time(r[0], r[1], r[2], r[3]);
+        EXPECT_EQ(target_time, r[5]) << r[0] << " " << r[1] << " " << r[2] << " " << r[4];
+        EXPECT_EQ(max_time, r[6]) << r[0] << " " << r[1] << " " << r[2] << " " << r[4];
+    }
+    plies_played = 0;
 }
 
 TEST(Uci, ErrorReportsAreInfoStrings) {

@@ -53,6 +53,7 @@ TEST(Search, TableEntries) {
 
 // UCI's Hash: the largest power of two of entries that fits, a cleared table.
 TEST(Search, TableSizes) {
+    clear_hash();
     for (const auto& [megabytes, entries] :
          {std::pair{1u, 1u << 16}, {100, 1 << 22}, {2, 1 << 17}}) {
         transposition_table[hash_mask].score = 5;

@@ -47,6 +47,35 @@ bool uci_input_wanted(const std::uint8_t* data, std::size_t size) {
     return size <= 1024;
 }
 
+std::uint32_t fake_ms = 0;
+std::uint64_t nodes_seen = 0;
+
+void write_file(const char* name, const std::uint8_t* data, std::size_t size) {
+    std::FILE* f = std::fopen(name, "wb");
+    if (!f) std::abort();
+    if (size) std::fwrite(data, 1, size, f);
+    std::fclose(f);
+}
+
+// Without a table file loaded, a search that reports a bad table move or
+// ponder move has met a position the interpreter should not have built.
+void check_reports(const std::uint8_t* data, std::size_t size) {
+    char line[1100];
+    std::rewind(error_file);
+    while (std::fgets(line, sizeof line, error_file))
+        if ((std::strstr(line, "Bad") || std::strstr(line, "Illegal") ||
+             std::strstr(line, "Pondermove")) &&
+            !memmem(data, size, "loadhash", 8))
+            std::abort();
+}
+
+void check_game() {
+    if (!position_is_ok(game_position)) std::abort();
+    if (game_position.history_start < key_history ||
+        game_position.history_end - key_history > KEY_HISTORY_SIZE - KEY_HISTORY_RESERVE)
+        std::abort();
+}
+
 } // namespace
 
 std::uint32_t tick_count() {

@@ -1,6 +1,7 @@
 # Thin wrapper around CMake; see README.md.
 #   make run    build the engine (release) and start it in console mode
 #   make test   build with warnings as errors and run every test
+#   make        build the engine; make EXE=PATH puts it at PATH
 #   make play   build the engine and play it in xboard
 #   make web    build the page that plays the engine in a browser; make serve shows it
 
@@ -8,7 +9,17 @@ JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 CMAKE ?= cmake
 
-.PHONY: run test deps match sanitize fuzz play install uninstall deb web serve web-test
+.PHONY: engine run test deps match sanitize fuzz play install uninstall deb web serve web-test
+
+# The engine alone (no packages installed, no tests). OpenBench's convention:
+# make EXE=PATH [CXX=COMPILER] builds it at PATH.
+EXE ?=
+ENGINE_BUILD := build/exe$(if $(filter command line,$(origin CXX)),-$(notdir $(CXX)))
+engine:
+	$(CMAKE) -S . -B $(ENGINE_BUILD) -DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF \
+		$(if $(filter command line,$(origin CXX)),-DCMAKE_CXX_COMPILER=$(CXX))
+	$(CMAKE) --build $(ENGINE_BUILD) -j$(JOBS) --target gyre
+	$(if $(EXE),cp $(ENGINE_BUILD)/gyre "$(EXE)")
 
 deps:
 	@bash .ci/install-deps
@@ -23,10 +34,12 @@ test: deps
 	$(CMAKE) --build build/test -j$(JOBS)
 	cd build/test && ctest --output-on-failure --no-tests=error
 
-# An xboard-managed match against fairymax at one minute per game.
+# An xboard-managed match against fairymax at one minute per game; with
+# PROTOCOL=uci our engine speaks UCI through polyglot.
 GAMES ?= 20
+PROTOCOL ?= xboard
 match: deps
-	bash .ci/match $(GAMES)
+	bash .ci/match $(GAMES) "" $(PROTOCOL)
 
 # The whole test suite under address and undefined-behaviour sanitizers.
 sanitize: deps

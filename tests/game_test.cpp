@@ -138,6 +138,27 @@ TEST(Game, Results) {
     }
 }
 
+// A FEN's counters: the move number gives the plies played, the halfmove
+// clock keys that count towards the fifty-move rule; a bad FEN changes nothing.
+TEST(Game, NewGameFromFen) {
+    const struct {
+        const char* fen;
+        int ok, plies, keys, drawn;
+    } rows[] = {
+        {"8/8/8/4k3/8/8/8/R3K3 w - -", 1, 0, 1, 0},
+        {"8/8/8/4k3/8/8/8/R3K3 b - - 7 40", 1, 79, 8, 0},
+        {"8/8/8/4k3/8/8/8/R3K3 w - - 150 3", 1, 4, 101, 1},
+        {"8/8/8/4k3/8/8/8/R3K3 w - - 0 x", 0, 4, 101, 1},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(new_game_from_fen(r.fen), r.ok) << r.fen;
+        EXPECT_EQ(plies_played, r.plies) << r.fen;
+        EXPECT_EQ(game_position.history_end - game_position.history_start, r.keys) << r.fen;
+        EXPECT_EQ(game_draw_check(game_position), r.drawn) << r.fen;
+    }
+    reset_settings();
+}
+
 // Knights that never touch a pawn: a position comes back only every 30
 // moves, so the fifty-move rule draws first, and the game goes on.
 TEST(Game, TwelveHundredReversiblePliesStayInsideTheKeyHistory) {

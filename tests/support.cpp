@@ -68,8 +68,8 @@ void StdinPipe::close_input() {
     input = -1;
 }
 
-std::pair<int, std::string> bench(const std::string& args) {
-    std::FILE* pipe = popen((std::string(BENCH_PATH) + " " + args + " 2>/dev/null").c_str(), "r");
+std::pair<int, std::string> run(const char* path, const std::string& args) {
+    std::FILE* pipe = popen((std::string(path) + " " + args + " 2>/dev/null").c_str(), "r");
     std::string out;
     char buffer[4096];
     for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
@@ -145,10 +145,22 @@ std::string Engine::wait(const std::function<bool(const std::string&)>& match) {
 
 Lines Engine::talk(const Lines& sent) {
     for (const auto& line : sent) send(line);
-    send("printmove 4095"); // answered with h8h8, which nothing else prints
+    send(marker);
     const std::size_t from = seen;
-    wait([](const std::string& l) { return l == "h8h8"; });
+    wait([&](const std::string& l) { return l == marker_answer; });
     return Lines(lines.begin() + long(from), lines.begin() + long(seen) - 1);
+}
+
+Lines Engine::uci() {
+    marker = "isready";
+    marker_answer = "readyok";
+    return talk({"uci"});
+}
+
+Lines Engine::until(const std::string& head) {
+    const std::size_t from = seen;
+    wait_for(head);
+    return Lines(lines.begin() + long(from), lines.begin() + long(seen));
 }
 
 int Engine::finish() {

@@ -34,8 +34,9 @@ struct StdinPipe {
 
 constexpr int WAIT_MS = 60000; // sanitizer builds on a loaded machine are slow
 
-// engine-bench with the arguments (shell words): exit code and standard output.
-std::pair<int, std::string> bench(const std::string& args);
+// A program with the arguments (shell words): exit code and standard output.
+std::pair<int, std::string> run(const char* path, const std::string& args);
+inline std::pair<int, std::string> bench(const std::string& args) { return run(BENCH_PATH, args); }
 
 // The engine in a temporary directory of its own, behind pipes.
 struct Engine {
@@ -51,11 +52,16 @@ struct Engine {
     // Sends the lines, then a marker command, and returns every line printed
     // before the marker's answer.
     Lines talk(const Lines& lines);
+    Lines uci(); // switches to UCI (isready is then the marker); the handshake
+    // Every line up to and including the next that starts with head.
+    Lines until(const std::string& head);
     int finish(); // closes the input; the exit code once the engine has ended
     std::string file(const std::string& name) const;
 
     bool read_more(std::chrono::steady_clock::time_point deadline); // false at the end or deadline
 
+    // Answered with h8h8, which nothing else prints.
+    std::string marker = "printmove 4095", marker_answer = "h8h8";
     std::string dir, out;
     Lines lines;
     std::size_t seen = 0;

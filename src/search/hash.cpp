@@ -24,6 +24,13 @@ int resize_hash(std::uint32_t entries) {
     return 1;
 }
 
+int set_hash_megabytes(std::uint32_t megabytes) {
+    std::uint64_t entries = 1;
+    while (entries * 2 * sizeof(HashEntry) <= std::uint64_t(megabytes) << 20 && entries < 1u << 31)
+        entries *= 2;
+    return entries == std::uint64_t(hash_mask) + 1 || resize_hash(std::uint32_t(entries));
+}
+
 void clear_hash() {
     if (!transposition_table) {
         if (resize_hash(HASH_ENTRIES)) return;

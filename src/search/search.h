@@ -39,6 +39,9 @@ void clear_hash();
 // A cleared table of the given number of entries (a power of two); 0 when
 // the memory cannot be had, and the old table stays.
 int resize_hash(std::uint32_t entries);
+// The largest table of a power of two entries that fits the megabytes (at
+// least 1), unless the table has that size already; 0 as resize_hash.
+int set_hash_megabytes(std::uint32_t megabytes);
 int hash_probe(const Position& pos, int ply, int depth, int* score, Move* move);
 void hash_store(const Position& pos, int ply, int depth, int score, int bound, Move move);
 

@@ -64,7 +64,6 @@ char line[LINE_SIZE];
 bool line_pending = false; // a line read during a search, to be executed after it
 bool quitting = false;
 
-int hash_mb = DEFAULT_HASH_MB;
 int overhead_ms = DEFAULT_OVERHEAD_MS;
 
 // The search in progress.
@@ -120,17 +119,20 @@ Command find_command(const char*& at) {
     return UNKNOWN;
 }
 
-// A whole decimal number (an optional minus sign, then digits), clamped to
-// +-10^15; false for anything else.
+// A decimal number (an optional minus sign, digits, and a fraction that is
+// dropped), clamped to +-10^15; false for anything else.
 bool parse_number(std::string_view w, long long* value) {
     const bool negative = !w.empty() && w[0] == '-';
     if (negative) w.remove_prefix(1);
-    if (w.empty()) return false;
+    const std::size_t point = w.find('.');
+    const std::string_view whole = w.substr(0, point);
+    const std::string_view fraction = point == w.npos ? "" : w.substr(point + 1);
+    const auto digits = [](std::string_view d) {
+        return std::all_of(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (whole.empty() || !digits(whole) || !digits(fraction)) return false;
     long long n = 0;
-    for (const char c : w) {
-        if (c < '0' || c > '9') return false;
-        n = std::min(n * 10 + (c - '0'), 1000000000000000LL);
-    }
+    for (const char c : whole) n = std::min(n * 10 + (c - '0'), 1000000000000000LL);
     *value = negative ? -n : n;
     return true;
 }
@@ -172,7 +174,8 @@ void print_info(int depth, int score, const Move* pv) {
         std::snprintf(text, sizeof text, "info depth %d score %s nodes %llu nps %llu time %u pv",
                       depth, score_buffer, (unsigned long long)node_count,
                       (unsigned long long)(ms ? node_count * 1000 / ms : 0), ms);
-    for (int i = 0; i < MAX_PLY + 1 && pv[i]; i++) {
+    // a line has at most MAX_PLY + 1 moves of 5 characters: it always fits
+    for (int i = 0; i < MAX_PLY + 1 && pv[i] && used < int(sizeof text) - MOVE_TEXT_SIZE; i++) {
         char move[MOVE_TEXT_SIZE];
         used += std::snprintf(text + used, sizeof text - std::size_t(used), " %s",
                               coordinate_text(pv[i], move));
@@ -186,8 +189,22 @@ std::int32_t centiseconds(long long ms) {
     return std::int32_t(std::clamp(ms / 10, -(long long)CLOCK_LIMIT, (long long)CLOCK_LIMIT));
 }
 
-// The limits of the move from go's clocks, starting now. The engine's own
-// rule allocates, in centiseconds, with the move overhead kept back.
+} // namespace
+
+void allocate_uci_time(long long time_ms, long long increment_ms, long long moves_to_go,
+                       long long overhead_ms) {
+    time_left = centiseconds(time_ms - overhead_ms);
+    allocate_time_for(centiseconds(std::max(increment_ms, 0LL)),
+                      int(std::clamp(moves_to_go, 0LL, 1000LL)));
+    // Never more than half of what is left: the increment only comes after
+    // the move, and a control may end sooner than expected.
+    max_time = std::clamp(max_time, 0, std::max(time_left / 2, 0));
+    target_time = std::clamp(target_time, 0, max_time);
+}
+
+namespace {
+
+// The limits of the move from go's clocks, starting now.
 void start_uci_clock() {
     clock_start = tick_count();
     const int us = game_position.white_to_move;
@@ -197,13 +214,7 @@ void start_uci_clock() {
         time_left = std::max(centiseconds(limits.movetime - overhead_ms), 0);
         target_time = max_time = time_left;
     } else if (limits.time[us] != -1) {
-        time_left = centiseconds(limits.time[us] - overhead_ms);
-        const std::int32_t increment_cs = centiseconds(std::max(limits.increment[us], 0LL));
-        allocate_time_for(increment_cs, int(std::clamp(limits.moves_to_go, 0LL, 1000LL)));
-        // Never more than half of what is left: the increment only comes
-        // after the move, and a control may end sooner than expected.
-        max_time = std::clamp(max_time, 0, std::max(time_left / 2, 0));
-        target_time = std::clamp(target_time, 0, max_time);
+        allocate_uci_time(limits.time[us], limits.increment[us], limits.moves_to_go, overhead_ms);
     } else {
         time_left = target_time = max_time = NEVER; // depth, nodes, or nothing: no clock
     }
@@ -408,13 +419,9 @@ void set_option(const char* at) {
     const bool numeric = parse_number(value, &number);
     if (same_name(name, "Hash")) {
         if (!numeric) return (void)std::printf("info string Hash needs a number of MiB\n");
-        hash_mb = int(std::clamp(number, 1LL, (long long)MAX_HASH_MB));
-        // the largest power of two of 16-byte entries that fits
-        std::uint32_t entries = 1u << 16;
-        while (std::uint64_t(entries) * 2 * sizeof(HashEntry) <= (std::uint64_t(hash_mb) << 20))
-            entries *= 2;
-        if (entries != hash_mask + 1 && !resize_hash(entries))
-            std::printf("info string no memory for a table of %d MiB\n", hash_mb);
+        const long long megabytes = std::clamp(number, 1LL, (long long)MAX_HASH_MB);
+        if (!set_hash_megabytes(std::uint32_t(megabytes)))
+            std::printf("info string no memory for a table of %lld MiB\n", megabytes);
     } else if (same_name(name, "Threads")) {
         if (!numeric || number != 1) std::printf("info string gyre searches on 1 thread\n");
     } else if (same_name(name, "Ponder")) {
@@ -431,6 +438,7 @@ void set_option(const char* at) {
 
 void uci_loop() {
     uci_mode = 1;
+    quitting = line_pending = false;
     report_line = print_info;
     answer_input = answer_line;
     print_identity();

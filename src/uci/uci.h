@@ -8,3 +8,9 @@
 // The console has read the line "uci" that switches to it; the answer to
 // that line comes first.
 void uci_loop();
+
+// The limits of one move from a UCI clock (milliseconds): the engine's own
+// rule in centiseconds with the overhead kept back, and never more than half
+// of what is left.
+void allocate_uci_time(long long time_ms, long long increment_ms, long long moves_to_go,
+                       long long overhead_ms);

@@ -2,9 +2,10 @@
 // the key history checked after every line. The bytes are also the files
 // "game" and "hash", for read, testgame and loadhash.
 //
-// Built twice: fuzz_commands ignores requests to think and so explores the
-// interpreter fast; fuzz_search (FUZZ_SEARCH=1) thinks, plays and ponders
-// as the main loop would.
+// Built three times: fuzz_commands ignores requests to think and so explores
+// the interpreter fast; fuzz_search (FUZZ_SEARCH=1) thinks, plays and
+// ponders as the main loop would; fuzz_uci (FUZZ_UCI=1) gives the bytes to
+// the UCI front end, which searches and reads lines during its searches.
 //
 // The platform layer is replaced: time passes MS_PER_NODE per node searched
 // and the next line is waiting once a search has gone INPUT_NODES nodes, so
@@ -16,11 +17,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "shell/shell.h"
+#include "uci/uci.h"
 
 #ifndef FUZZ_SEARCH
 #define FUZZ_SEARCH 0
+#endif
+#ifndef FUZZ_UCI
+#define FUZZ_UCI 0
 #endif
 
 namespace {
@@ -94,6 +100,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 4096) return 0; // the pipe below must hold it all
+    // UCI: a table of gigabytes (setoption name Hash) only changes the mask;
+    // a long input holds many searches
+    std::string lower(data, data + size);
+    for (char& c : lower) c = char(c | 0x20);
+    if (FUZZ_UCI && (size > 1024 || lower.find("hash") != std::string::npos)) return 0;
     write_file("game", data, size);
     write_file("hash", data, size);
 
@@ -108,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::rewind(error_file);
     if (ftruncate(fileno(error_file), 0) != 0) std::abort();
     // A freshly started engine, except that the clock polls early.
-    if (FUZZ_SEARCH) clear_hash();
+    if (FUZZ_SEARCH || FUZZ_UCI) clear_hash();
     default_settings();
     new_game();
     fake_ms = clock_start = 0;
@@ -116,8 +127,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     target_time = max_time = 0;
     poll_interval = FUZZ_SEARCH ? 100 : 1; // testgame alone stops at the first node
     poll_countdown = 0;
+    if (FUZZ_UCI) {
+        uci_loop();
+        check_game();
+        uci_mode = 0;
+    }
     int resume = 0, turns = 0;
-    for (int lines = 0; !quit_requested && lines < 1000; lines++) {
+    for (int lines = 0; !FUZZ_UCI && !quit_requested && lines < 1000; lines++) {
         const int was_resuming = resume;
         resume = interpret_command(was_resuming);
         check_game();

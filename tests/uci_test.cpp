@@ -1,0 +1,238 @@
+// UCI sessions through the binary: the handshake and options, positions
+// that are taken whole or not at all, every limit of go, the lines that
+// arrive during a search, and the same search as the console's.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <future>
+#include <regex>
+
+#include "shell/shell.h"
+#include "support.h"
+#include "uci/uci.h"
+
+namespace {
+
+// The thinking lines of the first position of engine-bench search 8.
+// clang-format off
+const Lines FIRST_BENCH_POSITION = {
+    "  1 8 0 2 b1a3", "  1 9 0 9 d2d3", "  1 9 0 10 d2d3", "  1 10 0 18 d2d4", "  1 15 0 19 d2d4",
+    "  2 0 0 48 d2d4 d7d5", "  3 15 0 226 d2d4 d7d5 c1f4", "  4 0 0 478 d2d4 d7d5 c1f4 c8f5",
+    "  5 15 0 3857 d2d4 e7e6 c1e3 f8b4 b1c3 d7d5", "  6 0 0 17712 d2d4 d7d5 c1f4 c8f5 b1a3 b8c6",
+    "  6 1 0 30790 e2e4", "  6 3 0 36609 e2e4 e7e5 g1f3 g8f6 f1c4 f8d6",
+    "  7 15 0 92061 e2e4 g8f6 e4e5 f6g8 d2d4 d7d6 g1f3 d6e5 f3e5",
+    "  8 5 0 325306 e2e4 b8c6 d2d4 d7d5 e4d5 d8d5 c1e3 c8f5", "  8 6 0 383810 d2d4"};
+// clang-format on
+
+// Info lines in the console's form ("  depth score 0 nodes moves"): the
+// speed (nps, time) varies, the rest is the search's.
+Lines console_forms(const Lines& lines) {
+    static const std::regex info(
+        "info depth (\\d+) score cp (-?\\d+) nodes (\\d+) nps \\d+ time \\d+ pv");
+    Lines out;
+    for (const auto& l : lines) out.push_back(std::regex_replace(l, info, "  $1 $2 0 $3"));
+    return out;
+}
+
+// The lines of one go, up to its bestmove.
+Lines go(Engine& e, const Lines& lines) {
+    for (const auto& l : lines) e.send(l);
+    return e.until("bestmove");
+}
+
+long bestmoves(const Lines& lines) {
+    return std::count_if(lines.begin(), lines.end(),
+                         [](const std::string& l) { return l.rfind("bestmove", 0) == 0; });
+}
+
+// One bestmove, the last line, a legal move; the line before it, if any was
+// printed since the last look, has a score.
+bool ends_well(const Lines& got) {
+    static const std::regex bestmove(
+        "bestmove [a-h][1-8][a-h][1-8][qrbn]?( ponder [a-h][1-8][a-h][1-8][qrbn]?)?");
+    return bestmoves(got) == 1 && std::regex_match(got.back(), bestmove) &&
+           (got.size() < 2 || got[got.size() - 2].find(" score ") != std::string::npos);
+}
+
+TEST(Uci, HandshakeOptionsAndUnknownLines) {
+    Engine console;
+    EXPECT_EQ(console.talk({"xboard", "uci"}), (Lines{"", "Error (unknown command): uci"}));
+    Engine e;
+    Lines handshake = e.uci();
+    ASSERT_EQ(handshake.size(), 7u);
+    EXPECT_TRUE(std::regex_match(handshake[0], std::regex("id name gyre \\d+\\.\\d+\\.\\d+")));
+    EXPECT_EQ(Lines(handshake.begin() + 1, handshake.end()),
+              (Lines{"id author the gyre developers",
+                     "option name Hash type spin default 64 min 1 max 4096",
+                     "option name Threads type spin default 1 min 1 max 1",
+                     "option name Ponder type check default false",
+                     "option name Move Overhead type spin default 10 min 0 max 5000", "uciok"}));
+    // Console commands mean nothing now; unknown words before a command are skipped.
+    EXPECT_EQ(e.talk({"xboard", "display", "e2e4", "", "stop", "ponderhit", "debug on"}), Lines{});
+    e.send("joho isready");
+    EXPECT_EQ(e.wait_for("readyok"), "readyok");
+    EXPECT_EQ(
+        e.talk({"setoption name Threads value 4", "setoption name Style value wild",
+                "setoption name Hash value lots", "setoption name hash value 0",
+                "setoption name Move Overhead value 100", "setoption name Ponder value true"}),
+        (Lines{"info string gyre searches on 1 thread", "info string unknown option: Style",
+               "info string Hash needs a number of MiB"}));
+    EXPECT_TRUE(ends_well(go(e, {"position startpos", "go depth 5"}))) << "in a table of 1 MiB";
+    e.send("quit");
+    EXPECT_EQ(e.finish(), 0);
+    EXPECT_EQ(e.file("log.txt"), "");
+}
+
+TEST(Uci, SearchesAsTheConsoleDoes) {
+    Engine e;
+    e.uci();
+    Lines expected = FIRST_BENCH_POSITION;
+    expected.push_back("bestmove d2d4 ponder d7d5"); // the reply from the table
+    EXPECT_EQ(console_forms(go(e, {"position startpos", "go depth 8"})), expected);
+}
+
+TEST(Uci, PositionsAreTakenWholeOrNotAtAll) {
+    Engine e;
+    e.uci();
+    const std::string mate_in_one = "position fen 6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1";
+    e.talk({mate_in_one});
+    const std::pair<std::string, std::string> bad[] = {
+        {"position", "position needs startpos or fen: position"},
+        {"position fen", "bad FEN: "},
+        {"position fen 8/8/8/8/8/8/8/8 w - - 0 1", "bad FEN: 8/8/8/8/8/8/8/8 w - - 0 1"},
+        {mate_in_one + " x", "bad FEN: 6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1 x"},
+        {"position fen 6k1/5ppp/8/8/8/8/8/R5K1 x - - moves a1a8",
+         "bad FEN: 6k1/5ppp/8/8/8/8/8/R5K1 x - -"},
+        {"position startpos moves e2e4 e7e5 e1e2 e8e9", "illegal move: e8e9"},
+        {"position startpos moves e2e4 e7e5 e1g1", "illegal move: e1g1"},
+        {"position startpos moves e2e4 e7e5e7e5", "illegal move: e7e5e7e5"},
+        {mate_in_one + " moves a1a8 g8f8", "illegal move: g8f8"},
+    };
+    for (const auto& [line, answer] : bad) {
+        EXPECT_EQ(e.talk({line}), Lines{"info string " + answer}) << line;
+        EXPECT_EQ(go(e, {"go depth 1"}).back(), "bestmove a1a8") << "the position before stays";
+    }
+    // Counters may be left out; the halfmove clock counts towards the
+    // fifty-move rule: at 99, every move draws, a rook up or not.
+    const auto score = [&](const std::string& fen) {
+        const Lines got = console_forms(go(e, {"position fen " + fen, "go depth 3"}));
+        return std::stoi(got[got.size() - 2].substr(4));
+    };
+    EXPECT_GT(score("8/8/8/4k3/8/8/8/R3K3 w - -"), 300);
+    e.send("ucinewgame"); // the table's key knows no halfmove clock
+    EXPECT_EQ(score("8/8/8/4k3/8/8/8/R3K3 w - - 99 80"), -30);
+    // An empty move list; then 1,000 plies of knights and a pawn move that
+    // starts the window over: the same search as after one round of them.
+    EXPECT_EQ(go(e, {"position startpos moves", "go depth 1"}).back(), "bestmove d2d4");
+    std::string dance;
+    for (int i = 0; i < 250; i++) dance += " g1f3 g8f6 f3g1 f6g8";
+    EXPECT_EQ(console_forms(
+                  go(e, {"ucinewgame", "position startpos moves" + dance + " e2e4", "go depth 6"})),
+              console_forms(go(e, {"ucinewgame", "position startpos moves g1f3 g8f6 f3g1 f6g8 e2e4",
+                                   "go depth 6"})));
+}
+
+TEST(Uci, EveryGoEndsWithOneBestmove) {
+    Engine e;
+    e.uci();
+    // no legal move: mated, stalemated
+    EXPECT_EQ(go(e, {"position startpos moves f2f3 e7e5 g2g4 d8h4", "go"}),
+              (Lines{"info depth 0 score mate 0", "bestmove 0000"}));
+    EXPECT_EQ(go(e, {"position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "go depth 5"}),
+              (Lines{"info depth 0 score cp 0", "bestmove 0000"}));
+    // stopped before a move: the first iteration is finished
+    Lines first_iteration(FIRST_BENCH_POSITION.begin(), FIRST_BENCH_POSITION.begin() + 5);
+    first_iteration.push_back("bestmove d2d4");
+    EXPECT_EQ(console_forms(go(e, {"ucinewgame", "position startpos", "go nodes 1"})),
+              first_iteration);
+    for (const char* limit :
+         {"go movetime 1", "go wtime 1 btime 1", "go wtime 300.7 btime 300.7 junk winc",
+          "go wtime -500 btime 500 movestogo 1", "go btime 0 wtime 200 winc 10 binc 10"})
+        EXPECT_TRUE(ends_well(go(e, {limit}))) << limit;
+    // castling and promotion as coordinates; mate N as a depth of 2N - 1
+    Lines got = go(e, {"ucinewgame", "position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1", "go depth 3"});
+    EXPECT_EQ(got.back().substr(0, 14), "bestmove e1g1 ");
+    got = go(e, {"position fen r3k2r/pPpppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1", "go mate 1"});
+    EXPECT_EQ(got[got.size() - 2].substr(0, 26), "info depth 1 score mate 1 ");
+    EXPECT_EQ(got.back(), "bestmove b7a8q");
+    got = go(e, {"position startpos", "go mate 2"});
+    EXPECT_EQ(got[got.size() - 2].substr(0, 13), "info depth 3 ");
+    // A node limit stops at the same node whatever the speed.
+    const Lines limited =
+        console_forms(go(e, {"ucinewgame", "position startpos", "go nodes 20000"}));
+    EXPECT_EQ(limited, console_forms(go(e, {"ucinewgame", "go nodes 20000"})));
+    EXPECT_EQ(limited[limited.size() - 2], FIRST_BENCH_POSITION[9]);
+}
+
+TEST(Uci, LinesDuringASearch) {
+    Engine e;
+    e.uci();
+    // uci and isready are answered during the search, stop ends it with its move
+    e.send("position startpos");
+    e.send("go infinite");
+    e.wait_for("info depth 5 ");
+    const Lines during = e.talk({"uci"});
+    EXPECT_EQ(0, bestmoves(during));
+    EXPECT_EQ(during.back(), "uciok");
+    EXPECT_TRUE(ends_well(go(e, {"stop"})));
+    // an infinite search that has found the mate waits for stop
+    EXPECT_EQ(0,
+              bestmoves(e.talk({"position fen 6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", "go infinite"})));
+    EXPECT_EQ(go(e, {"stop"}).back(), "bestmove a1a8");
+    // pondering goes on until ponderhit, then plays on its clock
+    e.send("position startpos moves e2e4 e7e5");
+    e.send("go ponder wtime 1000 btime 1000");
+    e.wait_for("info depth 4 ");
+    EXPECT_EQ(0, bestmoves(e.talk({})));
+    EXPECT_TRUE(ends_well(go(e, {"ponderhit"})));
+    // a new position during a search: its bestmove first, then the new one
+    e.send("go infinite");
+    e.wait_for("info depth 3 ");
+    EXPECT_TRUE(ends_well(go(e, {"position fen 6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", "go depth 2"})));
+    EXPECT_EQ(go(e, {}).back(), "bestmove a1a8");
+    // quit during a search
+    e.send("position startpos");
+    e.send("go infinite");
+    e.wait_for("info depth 3 ");
+    e.send("quit");
+    EXPECT_EQ(e.finish(), 0);
+}
+
+TEST(Uci, BenchSignature) {
+    auto other = std::async(std::launch::async, [] { return run(ENGINE_PATH, "bench"); });
+    const auto first = run(ENGINE_PATH, "bench"), second = other.get();
+    for (const std::string& out : {first.second, second.second}) // the last line
+        EXPECT_TRUE(std::regex_match(out.substr(out.rfind('\n', out.size() - 2) + 1),
+                                     std::regex("27070429 nodes \\d+ nps\n")));
+    EXPECT_EQ(first.first + second.first, 0);
+    EXPECT_EQ(run(ENGINE_PATH, "bench more"), std::make_pair(2, std::string()));
+}
+
+// The engine's rule on UCI's clocks (ms), the overhead kept back, never more
+// than half of what is left: target and limit in centiseconds.
+TEST(Uci, TimeAllocation) {
+    const long long rows[][7] = {
+        // time, increment, moves to go, overhead, plies played -> target, limit
+        {60000, 1000, 0, 10, 2, 136, 2999}, // 49 moves expected
+        {1000, 10, 0, 10, 0, 0, 0},         // sudden death: live on the increment
+        {5000, 1000, 0, 0, 0, 50, 80},      {5000, 1000, 0, 0, 61, 50, 80},
+        {1000, 1000, 0, 0, 0, 50, 50}, // half of what is left
+        {10000, 0, 40, 10, 0, 12, 49}, // a control of 40 moves
+        {500, 0, 1, 10, 0, 24, 24},         {-100, 0, 1, 10, 0, 0, 0},
+        {100, 0, 0, 200, 0, 0, 0},
+    };
+    for (const auto& r : rows) {
+        plies_played = std::int32_t(r[4]);
+        allocate_uci_time(r[0], r[1], r[2], r[3]);
+        EXPECT_EQ(std::make_pair(target_time, max_time),
+                  std::make_pair(std::int32_t(r[5]), std::int32_t(r[6])))
+            << "row " << &r - rows;
+    }
+    plies_played = 0;
+    uci_mode = 1; // and error reports are info strings
+    EXPECT_EQ(output_of([] { error_report("Bad hash move at ply %d", 3); }),
+              "info string Bad hash move at ply 3\n");
+    uci_mode = 0;
+}
+
+} // namespace

@@ -21,12 +21,11 @@ after(() => Promise.all(Worker.all.map((worker) => worker.worker.terminate())));
 
 const bestmove = (lines) => lines.at(-1).split(" ")[1];
 
-test("handshake: identity, options, uciok, readyok; the end of input ends the run", async () => {
+test("handshake: identity, uciok, readyok; the end of input ends the run", async () => {
   const engine = await startEngine();
   engine.send("uci", "isready");
   const lines = await engine.waitFor(/^readyok$/);
   assert.match(lines[0], /^id name gyre \d+\.\d+\.\d+$/);
-  assert.ok(lines.includes("option name Hash type spin default 64 min 1 max 4096"));
   assert.deepEqual(await engine.close(), { exit: 0 });
 });
 
@@ -68,8 +67,7 @@ test("a mate ends the game: the mating move with its score, then no move to play
   const engine = await uciEngine();
   engine.send(`position fen ${MATE_IN_ONE}`, "go movetime 500");
   const lines = await engine.waitFor(/^bestmove /);
-  assert.match(lines.at(-2), /^info depth \d+ score mate 1 .* pv a1a8$/);
-  assert.equal(bestmove(lines), "a1a8");
+  assert.match(lines.slice(-2).join(" "), /^info depth \d+ score mate 1 .* pv a1a8 bestmove a1a8/);
   engine.send(`position fen ${MATE_IN_ONE} moves a1a8`, "go wtime 1000 btime 1000");
   assert.deepEqual((await engine.waitFor(/^bestmove /)).slice(-2), ["info depth 0 score mate 0", "bestmove 0000"]);
   await engine.close();

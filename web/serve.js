@@ -33,5 +33,5 @@ export function serve(port = 0, root = SITE) {
 
 if (process.argv[1] === fileURLToPath(import.meta.url)) {
   const server = await serve(Number(process.argv[2] ?? 8080));
-  console.log(`gyre: open http://localhost:${server.address().port}/ (Ctrl+C stops)`);
+  console.log(`gyre: open http://127.0.0.1:${server.address().port}/ (Ctrl+C stops)`);
 }

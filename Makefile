@@ -3,12 +3,13 @@
 #   make test   build with warnings as errors and run every test
 #   make        build the engine; make EXE=PATH puts it at PATH
 #   make play   build the engine and play it in xboard
+#   make web    build the page that plays the engine in a browser; make serve shows it
 
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 CMAKE ?= cmake
 
-.PHONY: engine run test deps match sanitize fuzz play install uninstall deb
+.PHONY: engine run test deps match sanitize fuzz play install uninstall deb web serve web-test
 
 # The engine alone (no packages installed, no tests). OpenBench's convention:
 # make EXE=PATH [CXX=COMPILER] builds it at PATH.
@@ -81,3 +82,19 @@ deb:
 	$(CMAKE) -S . -B build/deb -DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr
 	$(CMAKE) --build build/deb -j$(JOBS) --target gyre
 	cd build/deb && cpack -D CPACK_OUTPUT_FILE_PREFIX="$(CURDIR)"
+
+# The engine compiled to WebAssembly and the page, in build/site (emscripten,
+# node and npm installed when missing, the page's libraries with npm ci).
+web:
+	bash web/build.sh
+
+# The site on http://127.0.0.1:PORT/ with the headers it needs.
+PORT ?= 8080
+serve: web
+	node web/serve.js $(PORT)
+
+# The worker's protocol under node and the page in headless chromium;
+# screenshots in build/web-test.
+web-test: web
+	@command -v chromium >/dev/null 2>&1 || bash .ci/install-deps chromium
+	cd web && node --test test/*.test.js

@@ -1,0 +1,54 @@
+// The board view: cm-chessboard with the person's moves checked by chess.js,
+// by dragging or by clicking two squares, and a choice of piece when a pawn
+// promotes. It shows a position; the game decides what it is.
+import { Chessboard, INPUT_EVENT_TYPE } from "cm-chessboard/src/Chessboard.js";
+import { Markers, MARKER_TYPE } from "cm-chessboard/src/extensions/markers/Markers.js";
+import {
+  PromotionDialog, PROMOTION_DIALOG_RESULT_TYPE,
+} from "cm-chessboard/src/extensions/promotion-dialog/PromotionDialog.js";
+
+// onMove({from, to, promotion}) gets a legal move of the side given to show().
+export function createBoard(element, onMove) {
+  const board = new Chessboard(element, {
+    assetsUrl: "lib/cm-chessboard/assets/",
+    style: { pieces: { file: "pieces/standard.svg" }, animationDuration: 200 },
+    extensions: [{ class: Markers, props: { autoMarkers: MARKER_TYPE.square } }, { class: PromotionDialog }],
+  });
+  let chess = null;
+
+  const legal = (from, to) => chess.moves({ square: from, verbose: true }).filter((move) => move.to === to);
+  const input = (event) => {
+    board.removeLegalMovesMarkers();
+    if (event.type === INPUT_EVENT_TYPE.moveInputStarted) {
+      const moves = chess.moves({ square: event.squareFrom, verbose: true });
+      board.addLegalMovesMarkers(moves);
+      return moves.length > 0;
+    }
+    if (event.type !== INPUT_EVENT_TYPE.validateMoveInput) return true;
+    const moves = legal(event.squareFrom, event.squareTo);
+    if (moves.length === 0) return false;
+    const move = { from: event.squareFrom, to: event.squareTo };
+    if (!moves[0].promotion) {
+      onMove(move);
+      return true;
+    }
+    board.showPromotionDialog(event.squareTo, chess.turn(), (result) => {
+      if (result.type === PROMOTION_DIALOG_RESULT_TYPE.pieceSelected) onMove({ ...move, promotion: result.piece[1] });
+      else board.setPosition(chess.fen(), true);
+    });
+    return true;
+  };
+
+  return {
+    // mover: the side whose pieces the person may move now, or null
+    show(position, { orientation, mover, lastMove }) {
+      chess = position;
+      board.setPosition(position.fen(), true);
+      if (board.getOrientation() !== orientation) board.setOrientation(orientation);
+      board.removeMarkers(MARKER_TYPE.frame);
+      for (const square of lastMove ? [lastMove.from, lastMove.to] : []) board.addMarker(MARKER_TYPE.frame, square);
+      board.disableMoveInput();
+      if (mover) board.enableMoveInput(input, mover);
+    },
+  };
+}

@@ -1,0 +1,67 @@
+// The bridge to the engine: a worker running the WebAssembly build, lines in
+// through the input ring (they reach even a running search), lines out by
+// message. On top, the UCI the page needs: the handshake, one search at a
+// time, and a search's answer dropped once the page no longer wants it.
+import { createRing } from "./ring.js";
+
+export function startEngine({ onReady, onInfo, onBestMove, onMessage, onFail }) {
+  const ring = createRing();
+  const worker = new Worker(new URL("./engine-worker.js", import.meta.url), { type: "module" });
+  let name = "gyre", started = 0, answered = 0, wanted = 0;
+  const send = (line) => ring.write(line + "\n") || onFail("the engine's input is full");
+
+  worker.onmessage = ({ data }) => {
+    if (data.line === undefined) {
+      onFail(data.error ?? `the engine stopped (exit code ${data.exit})`);
+      return;
+    }
+    const [word, ...rest] = data.line.split(" ");
+    if (word === "id" && rest[0] === "name") name = rest.slice(1).join(" ");
+    else if (word === "readyok") onReady(name);
+    else if (word === "bestmove" && ++answered === wanted) onBestMove(rest[0]);
+    else if (word === "info" && rest[0] === "string") onMessage(rest.slice(1).join(" "));
+    else if (word === "info" && answered === wanted - 1) onInfo(parseInfo(rest));
+  };
+  worker.onerror = (event) => onFail(event.message || "the engine's worker did not start");
+  worker.postMessage({ ring: ring.buffer });
+  send("uci");
+  send("isready");
+
+  const stop = () => answered < started && send("stop");
+  return {
+    // position and go; the answer comes to onBestMove unless cancelled
+    search(fen, moves, go) {
+      send(`position fen ${fen}${moves.length ? " moves " + moves.join(" ") : ""}`);
+      send(`go ${go}`);
+      wanted = ++started;
+    },
+    stop, // play the best move so far
+    cancel() {
+      wanted = 0;
+      stop();
+    },
+    newGame() {
+      this.cancel();
+      send("ucinewgame");
+    },
+  };
+}
+
+// "depth 9 score cp -12 nodes 1997468 nps 3400000 time 587 pv e7e5 g1f3"
+export function parseInfo(words) {
+  const info = { pv: [] };
+  for (let i = 0; i < words.length; i++) {
+    const word = words[i];
+    if (word === "pv") {
+      info.pv = words.slice(i + 1);
+      break;
+    }
+    if (word === "score") {
+      info[words[i + 1]] = Number(words[i + 2]); // cp or mate
+      i += 2;
+    } else if (["depth", "nodes", "nps", "time"].includes(word)) {
+      info[word] = Number(words[++i]);
+    }
+  }
+  return info;
+}

@@ -1,0 +1,85 @@
+// The engine's worker under node, spoken to in UCI through the page's input
+// ring: lines reach it while it searches.
+import { after, test } from "node:test";
+import assert from "node:assert/strict";
+import { Chess } from "chess.js";
+import { parseInfo } from "../js/engine.js";
+import { parseMove } from "../js/game.js";
+import { siteUrl, startEngine, waitUntil, Worker } from "./engine-process.js";
+
+const MATE_IN_ONE = "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1";
+const AFTER_E4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1";
+
+async function uciEngine() {
+  const engine = await startEngine();
+  engine.send("uci");
+  await engine.waitFor(/^uciok$/);
+  return engine;
+}
+
+after(() => Promise.all(Worker.all.map((worker) => worker.worker.terminate())));
+
+const bestmove = (lines) => lines.at(-1).split(" ")[1];
+
+test("handshake: identity, uciok, readyok; the end of input ends the run", async () => {
+  const engine = await startEngine();
+  engine.send("uci", "isready");
+  const lines = await engine.waitFor(/^readyok$/);
+  assert.match(lines[0], /^id name gyre \d+\.\d+\.\d+$/);
+  assert.deepEqual(await engine.close(), { exit: 0 });
+});
+
+test("a search on the clock ends by itself with a legal move; its lines read as the page reads them", async () => {
+  const engine = await uciEngine();
+  engine.send("position startpos moves e2e4", "go wtime 2000 btime 2000 winc 100 binc 100");
+  const lines = await engine.waitFor(/^bestmove /);
+  const infos = lines.filter((line) => line.startsWith("info depth")).map((line) => parseInfo(line.split(" ").slice(1)));
+  assert.ok(infos.length > 3);
+  infos.forEach((info, i) => {
+    assert.ok(info.depth >= (infos[i - 1]?.depth ?? 1) && Number.isInteger(info.cp) && info.nodes > 0);
+    const line = new Chess(AFTER_E4);
+    assert.ok(info.pv.every((move) => parseMove(line, move)), `illegal line ${info.pv}`);
+  });
+  assert.equal(infos.at(-1).pv[0], bestmove(lines));
+  assert.ok(parseMove(new Chess(AFTER_E4), bestmove(lines)));
+  await engine.close();
+});
+
+test("the page's bridge: a new game stops the search and drops its answer", async () => {
+  globalThis.Worker = Worker;
+  const { startEngine: startBridge } = await import(siteUrl("js/engine.js"));
+  const seen = { ready: 0, infos: [], moves: [] };
+  const bridge = startBridge({
+    onReady: () => seen.ready++, onInfo: (info) => seen.infos.push(info), onBestMove: (move) => seen.moves.push(move),
+    onMessage: assert.fail, onFail: assert.fail,
+  });
+  await waitUntil(() => seen.ready, 10000, "readyok");
+  bridge.search(new Chess().fen(), ["d2d4"], "infinite");
+  await waitUntil(() => seen.infos.some((info) => info.depth === 4), 10000, "depth 4");
+  bridge.newGame();
+  bridge.search(MATE_IN_ONE, [], "depth 4");
+  await waitUntil(() => seen.moves.length, 10000, "a bestmove");
+  assert.deepEqual(seen.moves, ["a1a8"]);
+  assert.ok(seen.infos.at(-1).mate === 1);
+});
+
+test("a mate ends the game: the mating move with its score, then no move to play", async () => {
+  const engine = await uciEngine();
+  engine.send(`position fen ${MATE_IN_ONE}`, "go movetime 500");
+  const lines = await engine.waitFor(/^bestmove /);
+  assert.match(lines.slice(-2).join(" "), /^info depth \d+ score mate 1 .* pv a1a8 bestmove a1a8/);
+  engine.send(`position fen ${MATE_IN_ONE} moves a1a8`, "go wtime 1000 btime 1000");
+  assert.deepEqual((await engine.waitFor(/^bestmove /)).slice(-2), ["info depth 0 score mate 0", "bestmove 0000"]);
+  await engine.close();
+});
+
+test("during a search isready is answered at once, and ponderhit reaches it", async () => {
+  const engine = await uciEngine();
+  engine.send("position startpos moves e2e4", "go ponder wtime 1000 btime 1000");
+  await engine.waitFor(/^info depth 6 /);
+  engine.send("isready");
+  assert.ok(!(await engine.waitFor(/^readyok$/)).some((line) => line.startsWith("bestmove")));
+  engine.send("ponderhit"); // now the clock runs
+  assert.ok(parseMove(new Chess(AFTER_E4), bestmove(await engine.waitFor(/^bestmove /, 3000))));
+  await engine.close();
+});

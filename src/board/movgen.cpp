@@ -37,25 +37,18 @@ inline Bitboard piece_attacks(const Position& pos, Square s) {
     if constexpr (Type == BISHOP) return diagonal_attacks(pos, s);
     if constexpr (Type == ROOK) return straight_attacks(pos, s);
     if constexpr (Type == QUEEN) return diagonal_attacks(pos, s) | straight_attacks(pos, s);
-    return 0;
+    return king_attacks[s];
 }
 
-template <int Type>
+// Captures look up their victim; quiet targets are empty.
+template <int Type, bool Captures>
 inline Move* piece_moves(const Position& pos, Move* list, Bitboard pieces, Bitboard targets) {
     for (; pieces; pieces = clear_lowest_bit(pieces)) {
         const Square from = lowest_bit(pieces);
         for (Bitboard t = piece_attacks<Type>(pos, from) & targets; t; t = clear_lowest_bit(t)) {
             const Square to = lowest_bit(t);
-            *list++ = make_move_word(from, to, Type, type_on(pos, to));
+            *list++ = make_move_word(from, to, Type, Captures ? type_on(pos, to) : 0);
         }
-    }
-    return list;
-}
-
-inline Move* king_moves(const Position& pos, Move* list, Square from, Bitboard targets) {
-    for (Bitboard t = king_attacks[from] & targets; t; t = clear_lowest_bit(t)) {
-        const Square to = lowest_bit(t);
-        *list++ = make_move_word(from, to, KING, type_on(pos, to));
     }
     return list;
 }
@@ -94,11 +87,14 @@ Move* captures_for(const Position& pos, Move* list) {
             *list++ = make_move_word(to - n, to, PAWN, captured ? captured : PAWN);
         }
     }
-    list = piece_moves<KNIGHT>(pos, list, White ? pos.white_knights : pos.black_knights, enemy);
-    list = piece_moves<BISHOP>(pos, list, White ? pos.white_bishops : pos.black_bishops, enemy);
-    list = piece_moves<ROOK>(pos, list, White ? pos.white_rooks : pos.black_rooks, enemy);
-    list = piece_moves<QUEEN>(pos, list, White ? pos.white_queens : pos.black_queens, enemy);
-    return king_moves(pos, list, White ? pos.white_king_square : pos.black_king_square, enemy);
+    list =
+        piece_moves<KNIGHT, true>(pos, list, White ? pos.white_knights : pos.black_knights, enemy);
+    list =
+        piece_moves<BISHOP, true>(pos, list, White ? pos.white_bishops : pos.black_bishops, enemy);
+    list = piece_moves<ROOK, true>(pos, list, White ? pos.white_rooks : pos.black_rooks, enemy);
+    list = piece_moves<QUEEN, true>(pos, list, White ? pos.white_queens : pos.black_queens, enemy);
+    return piece_moves<KING, true>(
+        pos, list, square_mask[White ? pos.white_king_square : pos.black_king_square], enemy);
 }
 
 template <bool White>
@@ -107,10 +103,12 @@ Move* quiet_for(const Position& pos, Move* list) {
     const Bitboard pawns = promoting | others;
     constexpr int left = White ? 7 : -9, right = White ? 9 : -7, up = White ? 8 : -8;
 
-    list = piece_moves<KNIGHT>(pos, list, White ? pos.white_knights : pos.black_knights, empty);
-    list = piece_moves<BISHOP>(pos, list, White ? pos.white_bishops : pos.black_bishops, empty);
-    list = piece_moves<ROOK>(pos, list, White ? pos.white_rooks : pos.black_rooks, empty);
-    list = piece_moves<QUEEN>(pos, list, White ? pos.white_queens : pos.black_queens, empty);
+    list =
+        piece_moves<KNIGHT, false>(pos, list, White ? pos.white_knights : pos.black_knights, empty);
+    list =
+        piece_moves<BISHOP, false>(pos, list, White ? pos.white_bishops : pos.black_bishops, empty);
+    list = piece_moves<ROOK, false>(pos, list, White ? pos.white_rooks : pos.black_rooks, empty);
+    list = piece_moves<QUEEN, false>(pos, list, White ? pos.white_queens : pos.black_queens, empty);
     list = under_promotions(pos, list, shift(promoting & ~FILE_A, left) & enemy, left);
     list = under_promotions(pos, list, shift(promoting & ~FILE_H, right) & enemy, right);
     list = under_promotions(pos, list, shift(promoting, up) & empty, up);
@@ -120,7 +118,8 @@ Move* quiet_for(const Position& pos, Move* list) {
 
     for (const Castling& c : castlings[White])
         if (castling_allowed(pos, c)) *list++ = c.word;
-    return king_moves(pos, list, White ? pos.white_king_square : pos.black_king_square, empty);
+    return piece_moves<KING, false>(
+        pos, list, square_mask[White ? pos.white_king_square : pos.black_king_square], empty);
 }
 
 } // namespace

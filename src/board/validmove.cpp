@@ -28,10 +28,13 @@ Bitboard exposing_squares(const Position& pos, int in_check) {
 }
 
 Move* legal_moves(const Position& pos, Move* list) {
-    Move pseudo[MAX_MOVES];
-    Move* end = generate_quiet(pos, generate_captures(pos, pseudo));
+    // Filtered in place: the kept moves never overtake the one read.
+    Move* const pseudo = list;
+    Move* const end = generate_quiet(pos, generate_captures(pos, pseudo));
     if (end == pseudo) return list;
-    const Bitboard exposing = exposing_squares(pos, side_in_check(pos));
+    const int in_check = side_in_check(pos);
+    const Bitboard exposing = exposing_squares(pos, in_check);
+    const Square king = pos.white_to_move ? pos.white_king_square : pos.black_king_square;
     for (const Move* m = pseudo; m != end; m++) {
         // Only a side-to-move command can leave a king en prise; taking it
         // is still no move.
@@ -39,6 +42,17 @@ Move* legal_moves(const Position& pos, Move* list) {
         // A move that cannot expose the king needs no test.
         if (!may_expose_king(pos, exposing, *m)) {
             *list++ = *m;
+            continue;
+        }
+        const Square from = move_from(*m), to = move_to(*m);
+        if (!in_check && to != pos.ep_square) {
+            // Out of check no slider looks through the king's square, so a
+            // king step is safe when its target is; a pinned piece must stay
+            // on the line from the king through it.
+            const bool safe = from == king
+                                  ? !is_attacked(pos, to, !pos.white_to_move)
+                                  : direction_between[king][to] == direction_between[king][from];
+            if (safe) *list++ = *m;
             continue;
         }
         Position scratch = pos;

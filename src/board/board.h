@@ -38,8 +38,9 @@ constexpr Bitboard RANK_7 = RANK_1 << 48;
 constexpr Bitboard RANK_8 = RANK_1 << 56;
 
 // Narrow fields after the sets: the search copies the whole record for every
-// move it makes (copy-make), so its size is time.
-struct Position {
+// move it makes (copy-make), so its size is time. On cache-line boundaries a
+// copy touches five lines, not six.
+struct alignas(64) Position {
     Bitboard occupied;
     Bitboard white_pieces, black_pieces;
     Bitboard white_queens, black_queens;
@@ -104,15 +105,14 @@ extern Bitboard knight_attacks[64];
 extern Bitboard king_attacks[64];
 extern Bitboard white_pawn_attacks[64];
 extern Bitboard black_pawn_attacks[64];
-// Sliding attacks by square and the line's occupancy. The two end squares of
-// a line never change what is attacked (a blocker there or not, the ray
-// stops), so only the six inner bits index the table: a quarter of the size,
-// and the four tables fit the second-level cache.
-extern Bitboard rank_attacks[64][64];
-extern Bitboard file_attacks[64][64];
-extern Bitboard diag_a1h8_attacks[64][64];
-extern Bitboard diag_a8h1_attacks[64][64];
-constexpr int line_index(std::uint8_t occupancy) { return (occupancy >> 1) & 63; }
+// Sliding attacks by square and the line's occupancy byte, indexed by the
+// whole byte: the four tables (512 KiB) are bigger than they need be (the end
+// squares of a line never change what is attacked), but every lookup saves
+// the shift and mask, and only the patterns that occur are ever loaded.
+extern Bitboard rank_attacks[64][256];
+extern Bitboard file_attacks[64][256];
+extern Bitboard diag_a1h8_attacks[64][256];
+extern Bitboard diag_a8h1_attacks[64][256];
 extern std::int8_t direction_between[64][64];
 extern Bitboard ray_mask[9][64];
 extern Bitboard between_mask[64][64]; // squares strictly between two squares on a line
@@ -157,13 +157,12 @@ int position_is_ok(const Position& pos);
 // ---- attacks ----
 inline Bitboard diagonal_attacks(const Position& pos, Square s) {
     const int r = s >> 3, f = s & 7;
-    return diag_a1h8_attacks[s][line_index(pos.diag_a1h8_occupancy[f - r + 7])] |
-           diag_a8h1_attacks[s][line_index(pos.diag_a8h1_occupancy[r + f])];
+    return diag_a1h8_attacks[s][pos.diag_a1h8_occupancy[f - r + 7]] |
+           diag_a8h1_attacks[s][pos.diag_a8h1_occupancy[r + f]];
 }
 inline Bitboard straight_attacks(const Position& pos, Square s) {
     const int r = s >> 3, f = s & 7;
-    return rank_attacks[s][line_index(pos.rank_occupancy[r])] |
-           file_attacks[s][line_index(pos.file_occupancy[f])];
+    return rank_attacks[s][pos.rank_occupancy[r]] | file_attacks[s][pos.file_occupancy[f]];
 }
 Bitboard attacks_from(const Position& pos, Square s);
 inline int is_attacked(const Position& pos, Square target, int by_white) {

@@ -2,10 +2,10 @@
 // direction codes and rays used by the exchange evaluation.
 #include "board/board.h"
 
-Bitboard rank_attacks[64][64];
-Bitboard file_attacks[64][64];
-Bitboard diag_a1h8_attacks[64][64];
-Bitboard diag_a8h1_attacks[64][64];
+Bitboard rank_attacks[64][256];
+Bitboard file_attacks[64][256];
+Bitboard diag_a1h8_attacks[64][256];
+Bitboard diag_a8h1_attacks[64][256];
 std::int8_t direction_between[64][64];
 Bitboard ray_mask[9][64];
 Bitboard between_mask[64][64];
@@ -61,13 +61,14 @@ void init_directions() {
 void init_sliding_tables() {
     for (int s = 0; s < 64; s++) {
         const int r = s >> 3, f = s & 7;
-        for (int inner = 0; inner < 64; inner++) {
-            const int pattern = inner << 1; // the end squares empty
-            rank_attacks[s][inner] = walk_line(r, f, 0, 1, pattern, [](int, int ff) { return ff; });
-            file_attacks[s][inner] = walk_line(r, f, 1, 0, pattern, [](int rr, int) { return rr; });
-            diag_a1h8_attacks[s][inner] =
+        for (int pattern = 0; pattern < 256; pattern++) {
+            rank_attacks[s][pattern] =
+                walk_line(r, f, 0, 1, pattern, [](int, int ff) { return ff; });
+            file_attacks[s][pattern] =
+                walk_line(r, f, 1, 0, pattern, [](int rr, int) { return rr; });
+            diag_a1h8_attacks[s][pattern] =
                 walk_line(r, f, 1, 1, pattern, [](int, int ff) { return ff; });
-            diag_a8h1_attacks[s][inner] =
+            diag_a8h1_attacks[s][pattern] =
                 walk_line(r, f, 1, -1, pattern, [](int, int ff) { return ff; });
         }
     }

@@ -44,6 +44,11 @@ int resize_hash(std::uint32_t entries);
 int set_hash_megabytes(std::uint32_t megabytes);
 int hash_probe(const Position& pos, int ply, int depth, int* score, Move* move);
 void hash_store(const Position& pos, int ply, int depth, int score, int bound, Move move);
+// Starts loading the entry a node of this position will probe: the table is
+// far larger than the caches, and the load would otherwise stall the probe.
+inline void prefetch_hash(const Position& pos) {
+    __builtin_prefetch(&transposition_table[std::uint32_t(pos.key) & hash_mask]);
+}
 
 // ---- search control and statistics ----
 extern std::int32_t abort_search;

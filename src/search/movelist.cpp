@@ -47,13 +47,18 @@ std::uint32_t history_order_changes[MAX_PLY];
 
 void order_history_picks(int ply) {
     Move** order = history_order[ply];
+    std::int32_t values[MOVE_LIST_SIZE]; // beside the order: no lookup per comparison
     int n = 0;
     for (Move* m = list_next[ply]; m != list_end[ply]; m++) {
         const std::int32_t value = history[history_index(*m)];
         if (value <= 0) continue;
         int j = n++;
-        for (; j > 0 && history[history_index(*order[j - 1])] < value; j--) order[j] = order[j - 1];
+        for (; j > 0 && values[j - 1] < value; j--) {
+            order[j] = order[j - 1];
+            values[j] = values[j - 1];
+        }
         order[j] = m;
+        values[j] = value;
     }
     history_order_size[ply] = n;
     history_order_next[ply] = 0;

@@ -53,6 +53,19 @@ inline Move* piece_moves(const Position& pos, Move* list, Bitboard pieces, Bitbo
     return list;
 }
 
+// Knights, bishops, rooks and queens, in that order.
+template <bool White, bool Captures>
+inline Move* officer_moves(const Position& pos, Move* list, Bitboard targets) {
+    list = piece_moves<KNIGHT, Captures>(pos, list, White ? pos.white_knights : pos.black_knights,
+                                         targets);
+    list = piece_moves<BISHOP, Captures>(pos, list, White ? pos.white_bishops : pos.black_bishops,
+                                         targets);
+    list =
+        piece_moves<ROOK, Captures>(pos, list, White ? pos.white_rooks : pos.black_rooks, targets);
+    return piece_moves<QUEEN, Captures>(pos, list, White ? pos.white_queens : pos.black_queens,
+                                        targets);
+}
+
 // The sets both generators start from, for the side to move.
 struct Sides {
     Bitboard enemy, empty, promoting, others; // pawns split by the promotion rank
@@ -87,12 +100,7 @@ Move* captures_for(const Position& pos, Move* list) {
             *list++ = make_move_word(to - n, to, PAWN, captured ? captured : PAWN);
         }
     }
-    list =
-        piece_moves<KNIGHT, true>(pos, list, White ? pos.white_knights : pos.black_knights, enemy);
-    list =
-        piece_moves<BISHOP, true>(pos, list, White ? pos.white_bishops : pos.black_bishops, enemy);
-    list = piece_moves<ROOK, true>(pos, list, White ? pos.white_rooks : pos.black_rooks, enemy);
-    list = piece_moves<QUEEN, true>(pos, list, White ? pos.white_queens : pos.black_queens, enemy);
+    list = officer_moves<White, true>(pos, list, enemy);
     return piece_moves<KING, true>(
         pos, list, square_mask[White ? pos.white_king_square : pos.black_king_square], enemy);
 }
@@ -103,12 +111,7 @@ Move* quiet_for(const Position& pos, Move* list) {
     const Bitboard pawns = promoting | others;
     constexpr int left = White ? 7 : -9, right = White ? 9 : -7, up = White ? 8 : -8;
 
-    list =
-        piece_moves<KNIGHT, false>(pos, list, White ? pos.white_knights : pos.black_knights, empty);
-    list =
-        piece_moves<BISHOP, false>(pos, list, White ? pos.white_bishops : pos.black_bishops, empty);
-    list = piece_moves<ROOK, false>(pos, list, White ? pos.white_rooks : pos.black_rooks, empty);
-    list = piece_moves<QUEEN, false>(pos, list, White ? pos.white_queens : pos.black_queens, empty);
+    list = officer_moves<White, false>(pos, list, empty);
     list = under_promotions(pos, list, shift(promoting & ~FILE_A, left) & enemy, left);
     list = under_promotions(pos, list, shift(promoting & ~FILE_H, right) & enemy, right);
     list = under_promotions(pos, list, shift(promoting, up) & empty, up);

@@ -2,7 +2,6 @@
 // static exchange evaluation.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "game/game.h"
@@ -14,11 +13,8 @@ struct PawnHashEntry {
     std::uint64_t key;
 };
 
-// 8 MiB, on 2 MiB boundaries so that huge pages can back it: on small pages
-// nearly every probe would also miss the address translation cache.
 constexpr int PAWN_HASH_SIZE = 1 << 19;
-constexpr std::size_t PAWN_HASH_ALIGNMENT = std::size_t(2) << 20;
-alignas(PAWN_HASH_ALIGNMENT) extern PawnHashEntry pawn_hash[PAWN_HASH_SIZE];
+extern PawnHashEntry pawn_hash[PAWN_HASH_SIZE];
 
 int evaluate(const Position& pos, int alpha, int beta);
 int evaluate_pawns(const Position& pos);

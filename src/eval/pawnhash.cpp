@@ -3,14 +3,9 @@
 
 #include "eval/eval.h"
 
-alignas(PAWN_HASH_ALIGNMENT) PawnHashEntry pawn_hash[PAWN_HASH_SIZE];
+PawnHashEntry pawn_hash[PAWN_HASH_SIZE];
 
-void clear_pawn_hash() {
-    static bool advised = false; // before the first touch
-    if (!advised) use_huge_pages(pawn_hash, sizeof pawn_hash);
-    advised = true;
-    std::memset(pawn_hash, 0, sizeof pawn_hash);
-}
+void clear_pawn_hash() { std::memset(pawn_hash, 0, sizeof pawn_hash); }
 
 namespace {
 

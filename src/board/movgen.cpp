@@ -37,7 +37,7 @@ inline Bitboard piece_attacks(const Position& pos, Square s) {
     if constexpr (Type == BISHOP) return diagonal_attacks(pos, s);
     if constexpr (Type == ROOK) return straight_attacks(pos, s);
     if constexpr (Type == QUEEN) return diagonal_attacks(pos, s) | straight_attacks(pos, s);
-    return king_attacks[s];
+    return king_attacks[s]; // KING
 }
 
 // Captures look up their victim; quiet targets are empty.

@@ -2,6 +2,7 @@
 // scores, the draw of bare minor pieces and the static exchange evaluation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "eval/eval.h"
@@ -85,6 +86,30 @@ TEST(Eval, ExchangesOnOneSquare) {
         const Position pos = fen(c.fen);
         EXPECT_EQ(tradeoff(pos, parse_move(pos, c.move)), c.value) << c.fen << " " << c.move;
     }
+}
+
+// The quiescence search drops a capture that guarded_loss condemns without
+// its exchange evaluation: that must never drop one that does not lose.
+TEST(Eval, AGuardedLossIsALoss) {
+    int condemned = 0;
+    for (std::size_t i = 0; i < builtin_position_count; i++) {
+        const std::string line = builtin_positions[i];
+        std::string played;
+        for (std::size_t at = 0; at <= line.size();) {
+            const Position& pos = play(played);
+            Move list[MAX_MOVES];
+            const Move* end = generate_captures(pos, list);
+            for (const Move* m = list; m != end; m++) {
+                if (!guarded_loss(pos, *m)) continue;
+                condemned++;
+                EXPECT_LT(tradeoff(pos, *m), 0) << played << " " << *m;
+            }
+            const std::size_t space = std::min(line.find(' ', at), line.size());
+            played = line.substr(0, space);
+            at = space + 1;
+        }
+    }
+    EXPECT_GT(condemned, 500); // the test sees the case it is about
 }
 
 } // namespace

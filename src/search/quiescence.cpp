@@ -34,7 +34,7 @@ int quiesce(int ply, int alpha, int beta) {
     const Move* end = generate_captures(pos, list);
     int n = 0;
     for (const Move* m = list; m != end; m++) {
-        if (piece_value[move_captured(*m)] < margin) continue;
+        if (piece_value[move_captured(*m)] < margin || guarded_loss(pos, *m)) continue;
         const int s = capture_score(pos, *m);
         if (s > 0 || (s == 0 && margin < 0)) {
             capture_scores[n] = s;

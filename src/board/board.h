@@ -155,14 +155,15 @@ int setup_from_fen(Position& pos, const char* fen, std::uint64_t* history,
 int position_is_ok(const Position& pos);
 
 // ---- attacks ----
+// Unsigned arithmetic on the square: no sign extension before the indexing.
 inline Bitboard diagonal_attacks(const Position& pos, Square s) {
-    const int r = s >> 3, f = s & 7;
-    return diag_a1h8_attacks[s][pos.diag_a1h8_occupancy[f - r + 7]] |
-           diag_a8h1_attacks[s][pos.diag_a8h1_occupancy[r + f]];
+    const std::uint64_t q = std::uint32_t(s), r = q >> 3, f = q & 7;
+    return diag_a1h8_attacks[q][pos.diag_a1h8_occupancy[f - r + 7]] |
+           diag_a8h1_attacks[q][pos.diag_a8h1_occupancy[r + f]];
 }
 inline Bitboard straight_attacks(const Position& pos, Square s) {
-    const int r = s >> 3, f = s & 7;
-    return rank_attacks[s][pos.rank_occupancy[r]] | file_attacks[s][pos.file_occupancy[f]];
+    const std::uint64_t q = std::uint32_t(s), r = q >> 3, f = q & 7;
+    return rank_attacks[q][pos.rank_occupancy[r]] | file_attacks[q][pos.file_occupancy[f]];
 }
 Bitboard attacks_from(const Position& pos, Square s);
 inline int is_attacked(const Position& pos, Square target, int by_white) {

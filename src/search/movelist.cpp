@@ -48,18 +48,16 @@ std::uint32_t history_order_changes[MAX_PLY];
 void order_history_picks(int ply) {
     Move** order = history_order[ply];
     std::int32_t values[MOVE_LIST_SIZE]; // beside the order: no lookup per comparison
+    // The moves with positive history, gathered without a branch (which one
+    // is has no pattern to predict), then sorted stably.
     int n = 0;
     for (Move* m = list_next[ply]; m != list_end[ply]; m++) {
         const std::int32_t value = history[history_index(*m)];
-        if (value <= 0) continue;
-        int j = n++;
-        for (; j > 0 && values[j - 1] < value; j--) {
-            order[j] = order[j - 1];
-            values[j] = values[j - 1];
-        }
-        order[j] = m;
-        values[j] = value;
+        order[n] = m;
+        values[n] = value;
+        n += value > 0;
     }
+    sort_by_score(order, values, n);
     history_order_size[ply] = n;
     history_order_next[ply] = 0;
     history_order_changes[ply] = history_changes;
@@ -102,27 +100,6 @@ void credit_quiet_move(int ply, int depth, Move m) {
     // saturate: a very long ponder search must not overflow the counter
     std::int32_t& h = history[history_index(m)];
     h = std::int32_t(std::min<std::int64_t>(std::int64_t(h) + depth * depth, INT32_MAX));
-}
-
-// Stable sort of a move range by score, highest first (equal scores keep
-// their order): insertion, as the lists are short.
-void sort_by_score(Move* moves, std::int32_t* scores, int n) {
-    for (int i = 1; i < n; i++) {
-        const std::int32_t score = scores[i];
-        const Move move = moves[i];
-        int j = i;
-        for (; j > 0 && scores[j - 1] < score; j--) {
-            scores[j] = scores[j - 1];
-            moves[j] = moves[j - 1];
-        }
-        scores[j] = score;
-        moves[j] = move;
-    }
-}
-
-int capture_score(const Position& pos, Move m) {
-    const int s = piece_value[move_captured(m)] - piece_value[move_piece(m)];
-    return s < 0 ? tradeoff(pos, m) : s;
 }
 
 Move next_move(const Position& pos, int ply) {

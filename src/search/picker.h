@@ -2,6 +2,7 @@
 // ply, killers and history, and the capture scores it sorts by.
 #pragma once
 
+#include "eval/eval.h"
 #include "search/node.h"
 
 enum PickerStage : int {
@@ -35,5 +36,26 @@ Move next_move(const Position& pos, int ply);
 void clear_move_ordering(); // killers and history, before every search
 // A quiet move that failed high at a node with this depth limit.
 void credit_quiet_move(int ply, int depth, Move m);
-int capture_score(const Position& pos, Move m);
-void sort_by_score(Move* moves, std::int32_t* scores, int n);
+// A capture's worth for ordering: the exchange evaluation where the victim is
+// worth less than the capturer, else the difference (inline: most captures
+// need no more).
+inline int capture_score(const Position& pos, Move m) {
+    const int s = piece_value[move_captured(m)] - piece_value[move_piece(m)];
+    return s < 0 ? tradeoff(pos, m) : s;
+}
+// Stable sort of a range (moves, or pointers to them) by score, highest
+// first, equal scores in their order: insertion, as the lists are short.
+template <class Item>
+void sort_by_score(Item* items, std::int32_t* scores, int n) {
+    for (int i = 1; i < n; i++) {
+        const std::int32_t score = scores[i];
+        const Item item = items[i];
+        int j = i;
+        for (; j > 0 && scores[j - 1] < score; j--) {
+            scores[j] = scores[j - 1];
+            items[j] = items[j - 1];
+        }
+        scores[j] = score;
+        items[j] = item;
+    }
+}

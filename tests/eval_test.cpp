@@ -2,8 +2,8 @@
 // scores, the draw of bare minor pieces and the static exchange evaluation.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
+#include <sstream>
 
 #include "eval/eval.h"
 #include "shell/shell.h"
@@ -93,20 +93,17 @@ TEST(Eval, ExchangesOnOneSquare) {
 TEST(Eval, AGuardedLossIsALoss) {
     int condemned = 0;
     for (std::size_t i = 0; i < builtin_position_count; i++) {
-        const std::string line = builtin_positions[i];
-        std::string played;
-        for (std::size_t at = 0; at <= line.size();) {
-            const Position& pos = play(played);
+        std::istringstream moves(builtin_positions[i]);
+        Position pos = play("");
+        for (std::string text;; make_move(pos, legal_move(pos, text.c_str()))) {
             Move list[MAX_MOVES];
             const Move* end = generate_captures(pos, list);
             for (const Move* m = list; m != end; m++) {
                 if (!guarded_loss(pos, *m)) continue;
                 condemned++;
-                EXPECT_LT(tradeoff(pos, *m), 0) << played << " " << *m;
+                EXPECT_LT(tradeoff(pos, *m), 0) << builtin_positions[i] << " " << text;
             }
-            const std::size_t space = std::min(line.find(' ', at), line.size());
-            played = line.substr(0, space);
-            at = space + 1;
+            if (!(moves >> text)) break;
         }
     }
     EXPECT_GT(condemned, 500); // the test sees the case it is about

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "eval/eval.h"
 #include "search/picker.h"
 
 Move move_list[MAX_PLY][MOVE_LIST_SIZE];

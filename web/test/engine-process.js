@@ -7,7 +7,7 @@ import { Worker as NodeWorker } from "node:worker_threads";
 import { createRing } from "../js/ring.js";
 import { SITE } from "../serve.js";
 
-export const siteUrl = (path) => pathToFileURL(`${SITE}/${path}`).href;
+const siteUrl = (path) => pathToFileURL(`${SITE}/${path}`).href;
 const wasmBinary = await readFile(`${SITE}/engine/gyre.wasm`); // node fetches no file: URLs
 
 // The worker globals the script uses (self and its location, postMessage,
@@ -17,7 +17,7 @@ const SHIM = `const { parentPort, workerData } = require("node:worker_threads");
   globalThis.postMessage = (message) => parentPort.postMessage(message);
   import(workerData).then(() => parentPort.on("message", (data) => globalThis.onmessage({ data })));`;
 
-// The browser's Worker, enough for the page's bridge (js/engine.js). All
+// The browser's Worker, enough to run the page's worker script. All
 // are kept, to be ended after the tests even when one fails.
 export class Worker {
   static all = [];
@@ -33,7 +33,7 @@ export class Worker {
 }
 
 // Resolves once condition() holds, checked every 10 ms; fails after ms.
-export async function waitUntil(condition, ms, what) {
+async function waitUntil(condition, ms, what) {
   for (const deadline = Date.now() + ms; !condition(); await new Promise((resolve) => setTimeout(resolve, 10)))
     assert.ok(Date.now() < deadline, `${what} within ${ms} ms`);
 }

@@ -5,9 +5,8 @@ import assert from "node:assert/strict";
 import { Chess } from "chess.js";
 import { parseInfo } from "../js/engine.js";
 import { parseMove } from "../js/game.js";
-import { siteUrl, startEngine, waitUntil, Worker } from "./engine-process.js";
+import { startEngine, Worker } from "./engine-process.js";
 
-const MATE_IN_ONE = "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1";
 const AFTER_E4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1";
 
 async function uciEngine() {
@@ -42,34 +41,6 @@ test("a search on the clock ends by itself with a legal move; its lines read as 
   });
   assert.equal(infos.at(-1).pv[0], bestmove(lines));
   assert.ok(parseMove(new Chess(AFTER_E4), bestmove(lines)));
-  await engine.close();
-});
-
-test("the page's bridge: a new game stops the search and drops its answer", async () => {
-  globalThis.Worker = Worker;
-  const { startEngine: startBridge } = await import(siteUrl("js/engine.js"));
-  const seen = { ready: 0, infos: [], moves: [] };
-  const bridge = startBridge({
-    onReady: () => seen.ready++, onInfo: (info) => seen.infos.push(info), onBestMove: (move) => seen.moves.push(move),
-    onMessage: assert.fail, onFail: assert.fail,
-  });
-  await waitUntil(() => seen.ready, 10000, "readyok");
-  bridge.search(new Chess().fen(), ["d2d4"], "infinite");
-  await waitUntil(() => seen.infos.some((info) => info.depth === 4), 10000, "depth 4");
-  bridge.newGame();
-  bridge.search(MATE_IN_ONE, [], "depth 4");
-  await waitUntil(() => seen.moves.length, 10000, "a bestmove");
-  assert.deepEqual(seen.moves, ["a1a8"]);
-  assert.ok(seen.infos.at(-1).mate === 1);
-});
-
-test("a mate ends the game: the mating move with its score, then no move to play", async () => {
-  const engine = await uciEngine();
-  engine.send(`position fen ${MATE_IN_ONE}`, "go movetime 500");
-  const lines = await engine.waitFor(/^bestmove /);
-  assert.match(lines.slice(-2).join(" "), /^info depth \d+ score mate 1 .* pv a1a8 bestmove a1a8/);
-  engine.send(`position fen ${MATE_IN_ONE} moves a1a8`, "go wtime 1000 btime 1000");
-  assert.deepEqual((await engine.waitFor(/^bestmove /)).slice(-2), ["info depth 0 score mate 0", "bestmove 0000"]);
   await engine.close();
 });
 

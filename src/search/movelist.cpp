@@ -101,6 +101,29 @@ void credit_quiet_move(int ply, int depth, Move m) {
     h = std::int32_t(std::min<std::int64_t>(std::int64_t(h) + depth * depth, INT32_MAX));
 }
 
+Move peek_next_move(int ply) {
+    switch (move_phase[ply]) {
+    case STAGE_GOOD_CAPTURES:
+        return good_capture_count[ply] > 0 ? *list_next[ply] : killer1[ply];
+    case STAGE_KILLER1:
+        return killer1[ply];
+    case STAGE_KILLER2:
+        return killer2[ply];
+    case STAGE_HISTORY_PICKS: {
+        const int next = history_order_next[ply];
+        if (history_order_changes[ply] != history_changes || next == history_order_size[ply])
+            return 0;
+        return *history_order[ply][next];
+    }
+    case STAGE_REMAINDER:
+        for (const Move* m = list_next[ply]; m != list_end[ply]; m++)
+            if (*m) return *m;
+        return 0;
+    default:
+        return 0;
+    }
+}
+
 Move next_move(const Position& pos, int ply) {
     for (;;) {
         switch (move_phase[ply]) {

@@ -43,6 +43,19 @@ inline bool make_child(int ply, Move m, Bitboard exposing = ~Bitboard(0)) {
     return !may_expose_king(search_positions[ply], exposing, m) || !mover_in_check(child);
 }
 
+// The key after m, for a prefetch only: castling, promotion and en passant
+// captures are left out, as a wrong guess merely loads a line for nothing.
+inline std::uint64_t guess_key_after(const Position& pos, Move m) {
+    const int us = pos.white_to_move;
+    const Square from = move_from(m), to = move_to(m);
+    const int piece = move_piece(m);
+    std::uint64_t key = pos.key ^ side_key ^ piece_keys[us][piece][from] ^
+                        piece_keys[us][piece][to] ^ piece_keys[1 - us][move_captured(m)][to];
+    if (pos.ep_target) key ^= ep_keys[pos.ep_square];
+    if (piece == PAWN && (to - from == 16 || from - to == 16)) key ^= ep_keys[(from + to) / 2];
+    return key;
+}
+
 // The child's depth limit: a move that gives check is searched a ply deeper.
 inline int extend_checks(int ply, int depth) {
     in_check[ply + 1] = side_in_check(search_positions[ply + 1]);

@@ -33,6 +33,9 @@ extern std::int32_t capture_scores[MOVE_LIST_SIZE]; // scratch, valid during one
 // A node's first call comes after start_moves; 0 when it has no more moves.
 void start_moves(int ply);
 Move next_move(const Position& pos, int ply);
+// The move next_move would most likely hand out next, without changing
+// anything; 0 when it is not known before a generation.
+Move peek_next_move(int ply);
 void clear_move_ordering(); // killers and history, before every search
 // A quiet move that failed high at a node with this depth limit.
 void credit_quiet_move(int ply, int depth, Move m);

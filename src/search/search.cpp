@@ -83,7 +83,7 @@ int search(int ply, int depth, int alpha, int beta, int null_ok, NodeType node_t
         }
         child.white_to_move ^= 1;
         child.key ^= side_key;
-        prefetch_hash(child);
+        prefetch_hash(child.key);
         *child.history_end++ = child.key;
         current_move[ply] = 0;
         in_check[ply + 1] = 0;
@@ -118,7 +118,11 @@ int search(int ply, int depth, int alpha, int beta, int null_ok, NodeType node_t
         if (!make_child(ply, m, exposing)) continue;
         current_move[ply] = m;
         const int child_depth = extend_checks(ply, depth);
-        if (ply + 1 < child_depth) prefetch_hash(search_positions[ply + 1]);
+        if (ply + 1 < child_depth) prefetch_hash(search_positions[ply + 1].key);
+        // The next sibling probes too: most often its entry loads while this
+        // child's subtree is searched.
+        if (ply + 1 < depth)
+            if (const Move next = peek_next_move(ply)) prefetch_hash(guess_key_after(pos, next));
         int v;
         if (moves_searched == 0) {
             v = -search(ply + 1, child_depth, -beta, -alpha, 1, node_type);

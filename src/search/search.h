@@ -44,10 +44,10 @@ int resize_hash(std::uint32_t entries);
 int set_hash_megabytes(std::uint32_t megabytes);
 int hash_probe(const Position& pos, int ply, int depth, int* score, Move* move);
 void hash_store(const Position& pos, int ply, int depth, int score, int bound, Move move);
-// Starts loading the entry a node of this position will probe: the table is
+// Starts loading the entry a node with this key will probe: the table is
 // far larger than the caches, and the load would otherwise stall the probe.
-inline void prefetch_hash(const Position& pos) {
-    __builtin_prefetch(&transposition_table[std::uint32_t(pos.key) & hash_mask]);
+inline void prefetch_hash(std::uint64_t key) {
+    __builtin_prefetch(&transposition_table[std::uint32_t(key) & hash_mask]);
 }
 
 // ---- search control and statistics ----

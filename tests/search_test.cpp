@@ -4,9 +4,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 
-#include "search/node.h"
+#include "search/picker.h"
 #include "shell/shell.h"
 #include "support.h"
 
@@ -214,3 +215,42 @@ TEST_F(Node, WaitingInputStopsASearchWithoutAMove) {
 }
 
 } // namespace
+
+// The next sibling's table entry is loaded ahead on the picker's word: what
+// it names must be what it then hands out, and it must name nearly all.
+TEST(Search, PickerNamesItsNextMove) {
+    int named = 0, moves = 0;
+    for (const char* text :
+         {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+          "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP2BPPP/R2QKB1R b KQ - 0 1"}) {
+        const Position pos = fen(text);
+        Move list[MAX_MOVES];
+        Move* const end = legal_moves(pos, list);
+        // a capture first from the table, two valid killers, history on every third move
+        clear_move_ordering();
+        const Move* const capture =
+            std::find_if(list, end, [](Move m) { return move_captured(m); });
+        ASSERT_NE(capture, end);
+        hash_move[2] = *capture;
+        int quiet = 0;
+        for (const Move* m = list; m != end; m++) {
+            if (move_captured(*m)) continue;
+            if (quiet == 1) killer1[2] = *m;
+            if (quiet == 2) killer2[2] = *m;
+            if (quiet++ % 3 == 0) history[history_index(*m)] = quiet;
+        }
+        start_moves(2);
+        Move named_next = 0;
+        for (Move m; (m = next_move(pos, 2)); moves++) {
+            if (named_next) {
+                EXPECT_EQ(named_next, m) << text;
+            }
+            named += named_next != 0;
+            named_next = peek_next_move(2);
+        }
+        EXPECT_EQ(named_next, 0) << "nothing is named after the last move";
+    }
+    // all but four a position: the first, and those after a generation (after
+    // the table's move, after the second killer, after the last history pick)
+    EXPECT_EQ(named, moves - 8);
+}

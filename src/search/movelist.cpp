@@ -71,6 +71,13 @@ Move* next_history_pick(int ply) {
     return history_order[ply][next];
 }
 
+// The first move of the list not yet handed out (taken ones are zeros), or its end.
+Move* first_left(int ply) {
+    Move* m = list_next[ply];
+    while (m != list_end[ply] && !*m) m++;
+    return m;
+}
+
 Move take(Move* slot) {
     const Move m = *slot;
     *slot = 0;
@@ -115,10 +122,10 @@ Move peek_next_move(int ply) {
             return 0;
         return *history_order[ply][next];
     }
-    case STAGE_REMAINDER:
-        for (const Move* m = list_next[ply]; m != list_end[ply]; m++)
-            if (*m) return *m;
-        return 0;
+    case STAGE_REMAINDER: {
+        const Move* m = first_left(ply);
+        return m != list_end[ply] ? *m : 0;
+    }
     default:
         return 0;
     }
@@ -185,7 +192,7 @@ Move next_move(const Position& pos, int ply) {
             continue;
         }
         case STAGE_REMAINDER: // the rest in list order
-            while (list_next[ply] != list_end[ply] && !*list_next[ply]) list_next[ply]++;
+            list_next[ply] = first_left(ply);
             if (list_next[ply] == list_end[ply]) return 0;
             return *list_next[ply]++;
         default:

@@ -4,10 +4,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <fstream>
 
-#include "search/picker.h"
+#include "search/node.h"
 #include "shell/shell.h"
 #include "support.h"
 
@@ -215,50 +214,3 @@ TEST_F(Node, WaitingInputStopsASearchWithoutAMove) {
 }
 
 } // namespace
-
-// The next sibling's table entry is loaded ahead on the picker's word and a
-// guessed key. The picker must name what it then hands out, and nearly every
-// move; the guess must be right but where castling rights may change, for en
-// passant and for promotions.
-TEST(Search, PickerNamesItsNextMove) {
-    int named = 0, moves = 0;
-    for (const char* text : {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-                             "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP2BPPP/R2QKB1R b KQ - 0 1",
-                             "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3"}) {
-        const Position pos = fen(text);
-        Move list[MAX_MOVES];
-        Move* const end = legal_moves(pos, list);
-        for (const Move* m = list; m != end; m++) { // the guessed key, where it can be right
-            Position after = pos;
-            make_move(after, *m);
-            const bool plain = move_piece(*m) != KING && move_piece(*m) != ROOK &&
-                               move_captured(*m) != ROOK && !move_promotion(*m) &&
-                               !(move_piece(*m) == PAWN && move_to(*m) == pos.ep_square);
-            EXPECT_TRUE(!plain || guess_key_after(pos, *m) == after.key) << text << " " << *m;
-        }
-        // a capture first from the table, two valid killers, history on every third move
-        clear_move_ordering();
-        const Move* const capture =
-            std::find_if(list, end, [](Move m) { return move_captured(m); });
-        ASSERT_NE(capture, end);
-        hash_move[2] = *capture;
-        int quiet = 0;
-        for (const Move* m = list; m != end; m++) {
-            if (move_captured(*m)) continue;
-            if (quiet == 1) killer1[2] = *m;
-            if (quiet == 2) killer2[2] = *m;
-            if (quiet++ % 3 == 0) history[history_index(*m)] = quiet;
-        }
-        start_moves(2);
-        Move named_next = 0;
-        for (Move m; (m = next_move(pos, 2)); moves++) {
-            EXPECT_TRUE(!named_next || named_next == m) << text;
-            named += named_next != 0;
-            named_next = peek_next_move(2);
-        }
-        EXPECT_EQ(named_next, 0) << "nothing is named after the last move";
-    }
-    // all but four a position: the first, and those after a generation (after
-    // the table's move, after the second killer, after the last history pick)
-    EXPECT_EQ(named, moves - 12);
-}

@@ -14,7 +14,7 @@ struct PawnHashEntry {
 };
 
 constexpr int PAWN_HASH_SIZE = 1 << 19;
-extern PawnHashEntry pawn_hash[PAWN_HASH_SIZE];
+alignas(64) extern PawnHashEntry pawn_hash[PAWN_HASH_SIZE];
 
 int evaluate(const Position& pos, int alpha, int beta);
 int evaluate_pawns(const Position& pos);

@@ -1,11 +1,9 @@
 // Pawn structure, cached by pawn key: it depends on the pawns alone.
-#include <cstring>
-
 #include "eval/eval.h"
 
-PawnHashEntry pawn_hash[PAWN_HASH_SIZE];
+alignas(64) PawnHashEntry pawn_hash[PAWN_HASH_SIZE];
 
-void clear_pawn_hash() { std::memset(pawn_hash, 0, sizeof pawn_hash); }
+void clear_pawn_hash() { clear_memory(pawn_hash, sizeof pawn_hash); }
 
 namespace {
 

@@ -87,6 +87,8 @@ int input_byte();                 // the next byte of standard input (waits); -1
 // For a big table probed at random: with small pages nearly every probe also
 // misses the address translation cache. start is 2 MiB aligned.
 void use_huge_pages(void* start, std::size_t size);
+// Zeroes a table too big for the caches, without loading it first.
+void clear_memory(void* start, std::size_t size);
 
 // ---- game record ----
 // Room the game keeps free after its window for the keys a search appends:

@@ -2,7 +2,6 @@
 // layout is also the image written by dumphash.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "search/search.h"
 
@@ -20,7 +19,7 @@ int resize_hash(std::uint32_t entries) {
     transposition_table = static_cast<HashEntry*>(memory);
     hash_mask = entries - 1;
     use_huge_pages(memory, bytes); // before the first touch
-    std::memset(memory, 0, bytes);
+    clear_memory(memory, bytes);
     return 1;
 }
 
@@ -37,7 +36,7 @@ void clear_hash() {
         std::fputs("gyre: no memory for the transposition table\n", stderr);
         std::exit(1);
     }
-    std::memset(transposition_table, 0, (std::size_t(hash_mask) + 1) * sizeof(HashEntry));
+    clear_memory(transposition_table, (std::size_t(hash_mask) + 1) * sizeof(HashEntry));
 }
 
 namespace {

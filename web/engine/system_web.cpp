@@ -4,6 +4,8 @@
 // ring is empty, the poll only looks.
 #include <emscripten.h>
 
+#include <cstring>
+
 #include "game/game.h"
 
 // Words of the ring's header: bytes written, bytes read, closed, wake-ups.
@@ -38,3 +40,5 @@ int input_byte() { return ring_read_byte(); }
 int input_check() { return ring_waiting(); }
 
 void use_huge_pages(void*, std::size_t) {}
+
+void clear_memory(void* start, std::size_t size) { std::memset(start, 0, size); }

@@ -283,4 +283,17 @@ TEST_F(Clock, StartAndStop) {
     EXPECT_EQ(time_left, CLOCK_LIMIT);
 }
 
+// Zeroes exactly its range: aligned whole lines by streaming stores, anything
+// else the plain way.
+TEST(Platform, ClearMemory) {
+    alignas(64) unsigned char buffer[512];
+    const std::size_t ranges[][2] = {{64, 256}, {64, 100}, {16, 128}, {0, 512}};
+    for (const auto& r : ranges) {
+        std::fill(std::begin(buffer), std::end(buffer), 0xAB);
+        clear_memory(buffer + r[0], r[1]);
+        for (std::size_t i = 0; i < sizeof buffer; i++)
+            ASSERT_EQ(buffer[i], i >= r[0] && i < r[0] + r[1] ? 0 : 0xAB) << r[0] << "+" << r[1];
+    }
+}
+
 } // namespace

@@ -87,6 +87,8 @@ int input_byte() {
 
 void use_huge_pages(void*, std::size_t) {}
 
+void clear_memory(void* start, std::size_t size) { std::memset(start, 0, size); }
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char dir[] = "/tmp/engine-fuzz-XXXXXX";
     if (!mkdtemp(dir) || chdir(dir) != 0) std::abort();

@@ -1,5 +1,5 @@
-// Board and moves: perft counts with the position record checked at every
-// inner node, the invariant check itself, stored-move validity and move text.
+// Board and moves: perft counts with the position record, legality and checks
+// checked at every inner node, the invariant check itself, stored-move validity and move text.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -13,10 +13,36 @@ constexpr const char* START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQk
 constexpr const char* KIWIPETE =
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
 
+// What is told without making a move agrees with making it: legality where
+// known, and every check (only the special moves may be called checks wrongly).
+void check_shortcuts(const Position& pos) {
+    Move list[MAX_MOVES];
+    const Move* end = generate_quiet(pos, generate_captures(pos, list));
+    const int in_check = side_in_check(pos);
+    const Bitboard exposing = exposing_squares(pos, in_check);
+    CheckTargets targets;
+    find_check_targets(pos, targets);
+    for (const Move* m = list; m != end; m++) {
+        if (move_captured(*m) == KING) continue;
+        Position child = pos;
+        make_move(child, *m);
+        const int legal = !mover_in_check(child), check = side_in_check(child);
+        const int known = known_legality(pos, exposing, in_check, *m);
+        if (known >= 0 && known != legal) ADD_FAILURE() << "legality of move word " << *m;
+        const bool special = move_promotion(*m) ||
+                             (move_piece(*m) == PAWN && move_to(*m) == pos.ep_square) ||
+                             *m == castlings[pos.white_to_move][0].word ||
+                             *m == castlings[pos.white_to_move][1].word;
+        const int told = may_give_check(pos, targets, *m);
+        if (special ? told < check : told != check) ADD_FAILURE() << "check by move word " << *m;
+    }
+}
+
 std::uint64_t perft(const Position& pos, int depth) {
     Move list[MAX_MOVES];
     const Move* end = legal_moves(pos, list);
     if (depth == 1) return std::uint64_t(end - list);
+    check_shortcuts(pos);
     std::uint64_t leaves = 0;
     for (const Move* m = list; m != end; m++) {
         Position child = pos;

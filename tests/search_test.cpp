@@ -157,6 +157,31 @@ TEST_F(Node, MatesAndDrawsByRule) {
               "Bad EXACT hash move found! (ply=3)\n");
 }
 
+// Frontier and quiescence nodes count a child that stands pat at once without
+// making it: made and searched, such a child is one node and scores -alpha.
+TEST_F(Node, ChildrenThatStandPatAtOnce) {
+    int told = 0;
+    for (const char* text :
+         {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+          "4k3/8/8/3q4/8/2N5/1B6/4K3 b - - 0 1", "4k3/6P1/8/8/8/8/1r6/4K3 w - - 0 1",
+          "4k3/8/8/8/3p4/8/8/B3K3 w - - 0 1", "4k3/8/8/8/8/8/8/B3K2n w - - 0 1"}) {
+        const Position pos = fen(text);
+        Move list[MAX_MOVES];
+        const Move* end = legal_moves(pos, list);
+        for (int alpha = -1500; alpha <= 1500; alpha += 50)
+            for (const Move* m = list; m != end; m++) {
+                if (!child_stands_pat(pos, *m, alpha)) continue;
+                told++;
+                search_positions[4] = pos;
+                make_move(search_positions[4], *m);
+                const std::uint64_t before = node_count;
+                EXPECT_EQ(quiesce(4, -INFINITY_SCORE, -alpha), -alpha) << text << " " << *m;
+                EXPECT_EQ(node_count, before + 1);
+            }
+    }
+    EXPECT_GT(told, 1000);
+}
+
 // White to move while Black is in check (a side-to-move command gets there):
 // taking the king is no move.
 TEST_F(Node, AKingEnPriseIsNeverTaken) {

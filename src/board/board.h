@@ -216,6 +216,9 @@ inline int castling_allowed(const Position& pos, const Castling& c) {
 }
 
 // ---- moves that may leave the own king attacked ----
+// Pieces of either colour that alone stand between the king's square and
+// one of the given sliders.
+Bitboard sole_blockers(const Position& pos, Square king, Bitboard diagonal, Bitboard straight);
 Bitboard pinned_pieces(const Position& pos);
 // The squares a move must start from to expose the own king: any square
 // when in check, else the king's and those of pinned pieces.
@@ -225,6 +228,42 @@ Bitboard exposing_squares(const Position& pos, int in_check);
 inline bool may_expose_king(const Position& pos, Bitboard exposing, Move m) {
     return (exposing & square_mask[move_from(m)]) ||
            (move_piece(m) == PAWN && move_to(m) == pos.ep_square);
+}
+
+// Where the side to move's pieces would give check: the target squares by
+// piece type, and the own pieces that uncover a check by leaving their line.
+struct CheckTargets {
+    Bitboard direct[7];
+    Bitboard uncovering;
+};
+void find_check_targets(const Position& pos, CheckTargets& targets);
+// Does m give check? Castling, promotions and en passant captures are not
+// worked out: they count as checks. The other side must not be in check
+// already, as in every position a legal move leads to.
+inline int may_give_check(const Position& pos, const CheckTargets& targets, Move m) {
+    const Square from = move_from(m), to = move_to(m);
+    const int piece = move_piece(m);
+    if (move_promotion(m) || (piece == PAWN && to == pos.ep_square) ||
+        (piece == KING && (to - from == 2 || from - to == 2)))
+        return 1;
+    if (targets.direct[piece] & square_mask[to]) return 1;
+    const Square king = pos.white_to_move ? pos.black_king_square : pos.white_king_square;
+    return (targets.uncovering & square_mask[from]) &&
+           direction_between[king][to] != direction_between[king][from];
+}
+
+// Legality where it is known without making the move: 1 legal, 0 not, -1
+// unknown (make it and test). A move that cannot expose the king is legal.
+// Out of check no slider looks through the king's square, so a king step is
+// legal when its target is not attacked, and a pinned piece must stay on the
+// line from the king through it; en passant is always made and tested.
+inline int known_legality(const Position& pos, Bitboard exposing, int in_check, Move m) {
+    if (!may_expose_king(pos, exposing, m)) return 1;
+    const Square from = move_from(m), to = move_to(m);
+    if (in_check || to == pos.ep_square) return -1;
+    const Square king = pos.white_to_move ? pos.white_king_square : pos.black_king_square;
+    return from == king ? !is_attacked(pos, to, !pos.white_to_move)
+                        : direction_between[king][to] == direction_between[king][from];
 }
 
 // ---- generation, make, legality ----

@@ -2,23 +2,26 @@
 // of a stored move (hash move, killer) in a position it was not made for.
 #include "board/board.h"
 
-// Own pieces that alone stand between the own king and an enemy slider.
-Bitboard pinned_pieces(const Position& pos) {
-    const int white = pos.white_to_move;
-    const Square king = white ? pos.white_king_square : pos.black_king_square;
-    const Bitboard own = white ? pos.white_pieces : pos.black_pieces;
-    const Bitboard diagonal = white ? pos.black_diagonal_sliders : pos.white_diagonal_sliders;
-    const Bitboard straight = white ? pos.black_straight_sliders : pos.white_straight_sliders;
-    // Only sliders on an empty-board line through the king can pin.
+Bitboard sole_blockers(const Position& pos, Square king, Bitboard diagonal, Bitboard straight) {
+    // Only sliders on an empty-board line through the king count.
     const Bitboard rook_lines = rank_attacks[king][0] | file_attacks[king][0];
     const Bitboard bishop_lines = diag_a1h8_attacks[king][0] | diag_a8h1_attacks[king][0];
-    Bitboard pinners = (straight & rook_lines) | (diagonal & bishop_lines);
-    Bitboard pinned = 0;
-    for (; pinners; pinners = clear_lowest_bit(pinners)) {
-        const Bitboard between = between_mask[king][lowest_bit(pinners)] & pos.occupied;
-        if (between && !clear_lowest_bit(between)) pinned |= between & own;
+    Bitboard sliders = (straight & rook_lines) | (diagonal & bishop_lines);
+    Bitboard blockers = 0;
+    for (; sliders; sliders = clear_lowest_bit(sliders)) {
+        const Bitboard between = between_mask[king][lowest_bit(sliders)] & pos.occupied;
+        if (between && !clear_lowest_bit(between)) blockers |= between;
     }
-    return pinned;
+    return blockers;
+}
+
+Bitboard pinned_pieces(const Position& pos) {
+    return pos.white_to_move ? sole_blockers(pos, pos.white_king_square, pos.black_diagonal_sliders,
+                                             pos.black_straight_sliders) &
+                                   pos.white_pieces
+                             : sole_blockers(pos, pos.black_king_square, pos.white_diagonal_sliders,
+                                             pos.white_straight_sliders) &
+                                   pos.black_pieces;
 }
 
 Bitboard exposing_squares(const Position& pos, int in_check) {
@@ -34,25 +37,13 @@ Move* legal_moves(const Position& pos, Move* list) {
     if (end == pseudo) return list;
     const int in_check = side_in_check(pos);
     const Bitboard exposing = exposing_squares(pos, in_check);
-    const Square king = pos.white_to_move ? pos.white_king_square : pos.black_king_square;
     for (const Move* m = pseudo; m != end; m++) {
         // Only a side-to-move command can leave a king en prise; taking it
         // is still no move.
         if (move_captured(*m) == KING) continue;
-        // A move that cannot expose the king needs no test.
-        if (!may_expose_king(pos, exposing, *m)) {
-            *list++ = *m;
-            continue;
-        }
-        const Square from = move_from(*m), to = move_to(*m);
-        if (!in_check && to != pos.ep_square) {
-            // Out of check no slider looks through the king's square, so a
-            // king step is safe when its target is; a pinned piece must stay
-            // on the line from the king through it.
-            const bool safe = from == king
-                                  ? !is_attacked(pos, to, !pos.white_to_move)
-                                  : direction_between[king][to] == direction_between[king][from];
-            if (safe) *list++ = *m;
+        const int known = known_legality(pos, exposing, in_check, *m);
+        if (known >= 0) {
+            if (known) *list++ = *m;
             continue;
         }
         Position scratch = pos;

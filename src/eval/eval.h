@@ -16,6 +16,12 @@ struct PawnHashEntry {
 constexpr int PAWN_HASH_SIZE = 1 << 19;
 alignas(64) extern PawnHashEntry pawn_hash[PAWN_HASH_SIZE];
 
+// Two shortcuts of the evaluation, which the search relies on too: with no
+// pawns and neither side above a minor piece in material, the position is a
+// draw (bare minor pieces cannot mate); otherwise material this far outside
+// the window settles which side of it the score is reported on.
+constexpr int BARE_MINOR_MATERIAL = 300;
+constexpr int LAZY_MARGIN = 100;
 int evaluate(const Position& pos, int alpha, int beta);
 int evaluate_pawns(const Position& pos);
 int tradeoff(const Position& pos, Move m);

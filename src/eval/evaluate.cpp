@@ -4,9 +4,6 @@
 
 namespace {
 
-// Material this far outside the window settles which side of it the score
-// is reported on, without the positional terms.
-constexpr int lazy_margin = 100;
 constexpr Bitboard CENTRE = 0x0000001818000000ULL;
 constexpr Bitboard WHITE_WING = 0xE7ULL;
 constexpr Bitboard BLACK_WING = 0xE7ULL << 56;
@@ -83,12 +80,12 @@ int positional_terms(const Position& p) {
 
 int evaluate(const Position& pos, int alpha, int beta) {
     const int material = pos.white_material - pos.black_material;
-    if (!(pos.white_pawns | pos.black_pawns) && pos.white_material <= 300 &&
-        pos.black_material <= 300)
+    if (!(pos.white_pawns | pos.black_pawns) && pos.white_material <= BARE_MINOR_MATERIAL &&
+        pos.black_material <= BARE_MINOR_MATERIAL)
         return draw_score(pos); // bare minor pieces cannot mate
     const int side_material = pos.white_to_move ? material : -material;
-    if (side_material < alpha - lazy_margin) return alpha;
-    if (side_material > beta + lazy_margin) return beta;
+    if (side_material < alpha - LAZY_MARGIN) return alpha;
+    if (side_material > beta + LAZY_MARGIN) return beta;
     const int score = material + positional_terms(pos) + evaluate_pawns(pos);
     return pos.white_to_move ? score : -score;
 }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "eval/eval.h"
 #include "search/search.h"
 
 constexpr int PV_LENGTH = MAX_PLY + 2;
@@ -41,6 +42,37 @@ inline bool make_child(int ply, Move m, Bitboard exposing = ~Bitboard(0)) {
     child = search_positions[ply];
     make_move(child, m);
     return !may_expose_king(search_positions[ply], exposing, m) || !mover_in_check(child);
+}
+
+// What a quiescence node counts on entry.
+inline void count_quiescence_node(int ply) {
+    node_count++;
+    quiescence_node_count++;
+    poll_countdown--;
+    pv_table[ply][0] = 0;
+}
+
+// Would a quiescence node after m stand pat at once, below a parent whose
+// lower bound is alpha? Its evaluation settles above the child's window
+// (-beta, -alpha) from material alone when the mover stays that far behind
+// alpha, and the mover's material rules out the bare-minor draw. Such a
+// child is only counted, not made: it would return -alpha and change nothing.
+inline bool child_stands_pat(const Position& pos, Move m, int alpha) {
+    const int white = pos.white_to_move, promotion = move_promotion(m);
+    const int own = (white ? pos.white_material : pos.black_material) +
+                    (promotion ? piece_value[promotion] - piece_value[PAWN] : 0);
+    const int other =
+        (white ? pos.black_material : pos.white_material) - piece_value[move_captured(m)];
+    return own > BARE_MINOR_MATERIAL && other - own > -alpha + LAZY_MARGIN;
+}
+
+// A node's check targets, found the first time they are asked for.
+inline const CheckTargets& check_targets(const Position& pos, CheckTargets& targets, bool& found) {
+    if (!found) {
+        find_check_targets(pos, targets);
+        found = true;
+    }
+    return targets;
 }
 
 // The key after m, for a prefetch only: castling, promotion and en passant

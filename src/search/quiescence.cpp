@@ -11,10 +11,7 @@ constexpr int QUIESCENCE_MARGIN = 100;
 } // namespace
 
 int quiesce(int ply, int alpha, int beta) {
-    node_count++;
-    quiescence_node_count++;
-    poll_countdown--;
-    pv_table[ply][0] = 0;
+    count_quiescence_node(ply);
     const Position& pos = search_positions[ply];
 
     // stand pat
@@ -43,7 +40,22 @@ int quiesce(int ply, int alpha, int beta) {
     }
     sort_by_score(list, capture_scores, n);
 
+    // A child that stands pat at once is counted, not made, when it is known
+    // to be legal; the squares that may expose the king are found for the first.
+    Bitboard exposing = 0;
+    int exposing_found = 0, in_check_here = 0;
     for (int i = 0; i < n; i++) {
+        if (child_stands_pat(pos, list[i], alpha)) {
+            if (!exposing_found) {
+                in_check_here = side_in_check(pos);
+                exposing = exposing_squares(pos, in_check_here);
+                exposing_found = 1;
+            }
+            if (known_legality(pos, exposing, in_check_here, list[i]) == 1) {
+                count_quiescence_node(ply + 1);
+                continue;
+            }
+        }
         if (!make_child(ply, list[i])) continue;
         const int v = -quiesce(ply + 1, -beta, -alpha);
         if (v > alpha) {

@@ -1,5 +1,7 @@
 // Alpha-beta search of the nodes below the root: draw rules, table probe,
 // null move, internal deepening, check extension and PVS.
+#include <algorithm>
+
 #include "search/picker.h"
 
 Position search_positions[MAX_PLY + 1];
@@ -114,7 +116,23 @@ int search(int ply, int depth, int alpha, int beta, int null_ok, NodeType node_t
     start_moves(ply);
     current_move[ply] = 0;
     const Bitboard exposing = exposing_squares(pos, in_check[ply]);
+    // At the frontier a child that gives no check is a quiescence node: one
+    // that stands pat at once is counted, not made.
+    const bool frontier = ply + 1 >= depth;
+    CheckTargets checks;
+    bool checks_found = false;
     for (Move m; (m = next_move(pos, ply));) {
+        if (frontier && child_stands_pat(pos, m, alpha) &&
+            known_legality(pos, exposing, in_check[ply], m) == 1 &&
+            !may_give_check(pos, check_targets(pos, checks, checks_found), m)) {
+            current_move[ply] = m;
+            in_check[ply + 1] = 0;
+            horizon_count++;
+            count_quiescence_node(ply + 1);
+            moves_searched++;
+            best = std::max(best, alpha); // the child's score
+            continue;
+        }
         if (!make_child(ply, m, exposing)) continue;
         current_move[ply] = m;
         const int child_depth = extend_checks(ply, depth);

@@ -166,7 +166,7 @@ inline Bitboard straight_attacks(const Position& pos, Square s) {
     return rank_attacks[q][pos.rank_occupancy[r]] | file_attacks[q][pos.file_occupancy[f]];
 }
 Bitboard attacks_from(const Position& pos, Square s);
-inline int is_attacked(const Position& pos, Square target, int by_white) {
+[[gnu::always_inline]] inline int is_attacked(const Position& pos, Square target, int by_white) {
     if (by_white) {
         if (black_pawn_attacks[target] & pos.white_pawns) return 1;
         if (knight_attacks[target] & pos.white_knights) return 1;
@@ -257,7 +257,8 @@ inline int may_give_check(const Position& pos, const CheckTargets& targets, Move
 // Out of check no slider looks through the king's square, so a king step is
 // legal when its target is not attacked, and a pinned piece must stay on the
 // line from the king through it; en passant is always made and tested.
-inline int known_legality(const Position& pos, Bitboard exposing, int in_check, Move m) {
+[[gnu::always_inline]] inline int known_legality(const Position& pos, Bitboard exposing,
+                                                 int in_check, Move m) {
     if (!may_expose_king(pos, exposing, m)) return 1;
     const Square from = move_from(m), to = move_to(m);
     if (in_check || to == pos.ep_square) return -1;

@@ -48,8 +48,10 @@ inline int capture_score(const Position& pos, Move m) {
 }
 // Stable sort of a range (moves, or pointers to them) by score, highest
 // first, equal scores in their order: insertion, as the lists are short.
+// Always inlined, like the attack test and the legality shortcut: GCC's
+// heuristics otherwise call them out of line from the search's hot loops.
 template <class Item>
-void sort_by_score(Item* items, std::int32_t* scores, int n) {
+[[gnu::always_inline]] inline void sort_by_score(Item* items, std::int32_t* scores, int n) {
     for (int i = 1; i < n; i++) {
         const std::int32_t score = scores[i];
         const Item item = items[i];

@@ -71,11 +71,16 @@ Move* next_history_pick(int ply) {
     return history_order[ply][next];
 }
 
-// The first move of the list not yet handed out (taken ones are zeros), or its end.
-Move* first_left(int ply) {
-    Move* m = list_next[ply];
-    while (m != list_end[ply] && !*m) m++;
-    return m;
+// The rest of the list comes out in its order: the moves handed out already
+// (zeros) are squeezed out once, without a branch, so that a plain walk follows.
+void start_remainder(int ply) {
+    Move* kept = list_next[ply];
+    for (Move* m = list_next[ply]; m != list_end[ply]; m++) {
+        *kept = *m;
+        kept += *m != 0;
+    }
+    list_end[ply] = kept;
+    move_phase[ply] = STAGE_REMAINDER;
 }
 
 Move take(Move* slot) {
@@ -122,10 +127,8 @@ Move peek_next_move(int ply) {
             return 0;
         return *history_order[ply][next];
     }
-    case STAGE_REMAINDER: {
-        const Move* m = first_left(ply);
-        return m != list_end[ply] ? *m : 0;
-    }
+    case STAGE_REMAINDER:
+        return list_next[ply] != list_end[ply] ? *list_next[ply] : 0;
     default:
         return 0;
     }
@@ -182,17 +185,16 @@ Move next_move(const Position& pos, int ply) {
                 move_phase[ply] = STAGE_HISTORY_PICKS;
                 return take(pick);
             }
-            move_phase[ply] = STAGE_REMAINDER;
+            start_remainder(ply);
             continue;
         }
         case STAGE_HISTORY_PICKS: {
             Move* pick = next_history_pick(ply);
             if (pick) return take(pick);
-            move_phase[ply] = STAGE_REMAINDER;
+            start_remainder(ply);
             continue;
         }
-        case STAGE_REMAINDER: // the rest in list order
-            list_next[ply] = first_left(ply);
+        case STAGE_REMAINDER:
             if (list_next[ply] == list_end[ply]) return 0;
             return *list_next[ply]++;
         default:

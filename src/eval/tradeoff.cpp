@@ -50,11 +50,14 @@ int tradeoff(const Position& p, Move m) {
     int side = 1 - p.white_to_move;
     if (!(attackers & (side ? p.white_pieces : p.black_pieces))) return gain; // no recapture
 
-    // Each side's pieces by kind, least valuable first (a knight before a bishop).
-    const Bitboard kinds[2][6] = {{p.black_pawns, p.black_knights, p.black_bishops, p.black_rooks,
-                                   p.black_queens, square_mask[p.black_king_square]},
-                                  {p.white_pawns, p.white_knights, p.white_bishops, p.white_rooks,
-                                   p.white_queens, square_mask[p.white_king_square]}};
+    // The pieces of both sides by kind, least valuable first (a knight before
+    // a bishop); the side's attackers pick out its own.
+    const Bitboard kinds[6] = {p.white_pawns | p.black_pawns,
+                               p.white_knights | p.black_knights,
+                               p.white_bishops | p.black_bishops,
+                               p.white_rooks | p.black_rooks,
+                               p.white_queens | p.black_queens,
+                               square_mask[p.white_king_square] | square_mask[p.black_king_square]};
     constexpr int kind_value[6] = {piece_value[PAWN], piece_value[KNIGHT], piece_value[BISHOP],
                                    piece_value[ROOK], piece_value[QUEEN],  piece_value[KING]};
 
@@ -63,11 +66,11 @@ int tradeoff(const Position& p, Move m) {
     int n = 1;
     for (;;) {
         // the side's least valuable attacker, of its kind the one on the highest square
-        const Bitboard* own = kinds[side];
+        const Bitboard own = attackers & (side ? p.white_pieces : p.black_pieces);
+        if (!own) break;
         int kind = 0;
-        while (kind < 6 && !(attackers & own[kind])) kind++;
-        if (kind == 6) break;
-        const Square s = highest_bit(attackers & own[kind]);
+        while (!(own & kinds[kind])) kind++; // every attacker is of some kind
+        const Square s = highest_bit(own & kinds[kind]);
         swap_list[n] = standing - swap_list[n - 1];
         n++;
         standing = kind_value[kind];

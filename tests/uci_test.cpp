@@ -209,26 +209,43 @@ TEST(Uci, BenchSignature) {
     EXPECT_EQ(run(ENGINE_PATH, "bench more"), std::make_pair(2, std::string()));
 }
 
-// The engine's rule on UCI's clocks (ms), the overhead kept back, never more
-// than half of what is left: target and limit in centiseconds.
+// The move's limits on UCI's clocks (ms), for sudden death, increments,
+// controls of 1 to 40 moves, clocks below the overhead and extreme values:
+// never more than is left after the overhead, the maximum never below the
+// optimum, and more time or a larger increment never buys less.
 TEST(Uci, TimeAllocation) {
-    const long long rows[][7] = {
-        // time, increment, moves to go, overhead, plies played -> target, limit
-        {60000, 1000, 0, 10, 2, 136, 2999}, // 49 moves expected
-        {1000, 10, 0, 10, 0, 0, 0},         // sudden death: live on the increment
-        {5000, 1000, 0, 0, 0, 50, 80},      {5000, 1000, 0, 0, 61, 50, 80},
-        {1000, 1000, 0, 0, 0, 50, 50}, // half of what is left
-        {10000, 0, 40, 10, 0, 12, 49}, // a control of 40 moves
-        {500, 0, 1, 10, 0, 24, 24},         {-100, 0, 1, 10, 0, 0, 0},
-        {100, 0, 0, 200, 0, 0, 0},
-    };
-    for (const auto& r : rows) {
-        plies_played = std::int32_t(r[4]);
-        allocate_uci_time(r[0], r[1], r[2], r[3]);
-        EXPECT_EQ(std::make_pair(target_time, max_time),
-                  std::make_pair(std::int32_t(r[5]), std::int32_t(r[6])))
-            << "row " << &r - rows;
-    }
+    const long long times[] = {-5000, 0, 5, 50, 200, 1000, 10000, 60000, 3600000, 1000000000000000};
+    const long long increments[] = {0, 10, 100, 1000, 30000};
+    const long long moves[] = {0, 1, 2, 10, 40};
+    for (const long long overhead : {0LL, 10LL, 100LL, 5000LL})
+        for (const int plies : {0, 80, 400})
+            for (const long long mtg : moves)
+                for (const long long inc : increments) {
+                    MoveTime before{0, 0};
+                    for (const long long t : times) {
+                        const MoveTime m = move_time(t, inc, mtg, overhead, plies);
+                        const auto where = ::testing::Message()
+                                           << t << "+" << inc << " mtg " << mtg << " overhead "
+                                           << overhead << " plies " << plies;
+                        EXPECT_LE(0, m.optimum) << where;
+                        EXPECT_LE(m.optimum, m.maximum) << where;
+                        EXPECT_LE(m.maximum, std::max(t - overhead, 0LL)) << where;
+                        EXPECT_LE(before.optimum, m.optimum) << where;
+                        EXPECT_LE(before.maximum, m.maximum) << where;
+                        const long long left = std::max(t - overhead, 0LL);
+                        EXPECT_TRUE(mtg == 1 || m.maximum <= left / 2) << where;
+                        EXPECT_LE(m.maximum, left - left / 50) << where; // a reserve is kept
+                        before = m;
+                        const MoveTime more = move_time(t, inc * 2 + 1, mtg, overhead, plies);
+                        EXPECT_LE(m.optimum, more.optimum) << where;
+                    }
+                }
+    // the whole remainder is at stake before the control, less the reserve
+    EXPECT_EQ(move_time(10000, 0, 1, 10, 0).maximum, 10000 - 10 - 10 - 999);
+    // 10 s + 0.1 s at the start: about 50 moves planned
+    const MoveTime start = move_time(10000, 100, 0, 10, 0);
+    EXPECT_EQ(start.optimum, (9990 + 4900) / 50);
+    EXPECT_EQ(start.maximum, 5 * start.optimum);
     plies_played = 0;
     uci_mode = 1; // and error reports are info strings
     EXPECT_EQ(output_of([] { error_report("Bad hash move at ply %d", 3); }),

@@ -27,10 +27,13 @@ std::uint64_t hash_hit_count = 0;
 namespace {
 
 InputVerdict stop_for_input() { return STOP_FOR_INPUT; }
+bool search_on(int, int, Move) { return false; }
 
 } // namespace
 
 InputVerdict (*answer_input)() = stop_for_input;
+int (*clock_says_stop)() = time_check;
+bool (*iteration_ends_search)(int depth, int score, Move best) = search_on;
 
 namespace {
 
@@ -60,7 +63,7 @@ void update_nps(std::uint32_t nps) {
 } // namespace
 
 bool poll_stops_search() {
-    if (time_check() || node_count >= node_limit) {
+    if (clock_says_stop() || node_count >= node_limit) {
         abort_search = 1;
         return true;
     }
@@ -116,6 +119,7 @@ Move iterate(const Position& pos, int ponder) {
         last_iteration_score = score;
         if (score > MATE_THRESHOLD) break;
         if (score < iteration_depth - MATE_SCORE) break;
+        if (iteration_ends_search(iteration_depth, score, pv_table[0][0])) break;
         const std::uint64_t nodes = node_count - nodes_before;
         if (iteration_depth >= 2) branch_factor = ratio(double(nodes), double(previous_nodes));
         previous_nodes = nodes;

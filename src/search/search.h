@@ -76,6 +76,12 @@ extern std::uint64_t hash_hit_count;
 enum InputVerdict : int { STOP_FOR_INPUT = 0, GO_ON = 1, STOP_WITH_MOVE = 2 };
 extern InputVerdict (*answer_input)();
 
+// A front end with a clock of its own may put its checks in place: the one
+// polled during the search (the console's is time_check), and the one asked
+// after each finished iteration, true to end the search with its move.
+extern int (*clock_says_stop)();
+extern bool (*iteration_ends_search)(int depth, int score, Move best);
+
 // Prints the line of a new best move at the root; a front end may put its
 // own form in place (the console's is print_pv).
 extern void (*report_line)(int depth, int score, const Move* line);

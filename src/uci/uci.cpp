@@ -189,36 +189,25 @@ std::int32_t centiseconds(long long ms) {
     return std::int32_t(std::clamp(ms / 10, -(long long)CLOCK_LIMIT, (long long)CLOCK_LIMIT));
 }
 
-} // namespace
-
-void allocate_uci_time(long long time_ms, long long increment_ms, long long moves_to_go,
-                       long long overhead_ms) {
-    time_left = centiseconds(time_ms - overhead_ms);
-    allocate_time_for(centiseconds(std::max(increment_ms, 0LL)),
-                      int(std::clamp(moves_to_go, 0LL, 1000LL)));
-    // Never more than half of what is left: the increment only comes after
-    // the move, and a control may end sooner than expected.
-    max_time = std::clamp(max_time, 0, std::max(time_left / 2, 0));
-    target_time = std::clamp(target_time, 0, max_time);
+// A move on the clock: the time manager decides. The clock of the move runs
+// from go, so that time spent pondering counts.
+bool on_clock() {
+    return limits.time[game_position.white_to_move] != -1 && limits.movetime < 0 &&
+           !limits.infinite;
 }
 
-namespace {
-
-// The limits of the move from go's clocks, starting now.
+// The clock's limits for the search (none while pondering).
 void start_uci_clock() {
-    clock_start = tick_count();
-    const int us = game_position.white_to_move;
-    if (waiting_for_ponderhit || limits.infinite) {
-        time_left = target_time = max_time = NEVER;
-    } else if (limits.movetime >= 0) {
+    clock_start = go_tick;
+    time_left = target_time = max_time = NEVER; // depth, nodes, the time manager, or nothing
+    if (!waiting_for_ponderhit && !limits.infinite && limits.movetime >= 0) {
         time_left = std::max(centiseconds(limits.movetime - overhead_ms), 0);
         target_time = max_time = time_left;
-    } else if (limits.time[us] != -1) {
-        allocate_uci_time(limits.time[us], limits.increment[us], limits.moves_to_go, overhead_ms);
-    } else {
-        time_left = target_time = max_time = NEVER; // depth, nodes, or nothing: no clock
     }
+    run_move_clock(on_clock() && !waiting_for_ponderhit);
 }
+
+int clock_or_move_time_says_stop() { return time_check() || move_time_over(); }
 
 // ---- lines during a search ----
 
@@ -238,9 +227,10 @@ InputVerdict answer_line() {
         return GO_ON;
     case PONDERHIT:
         if (waiting_for_ponderhit) {
-            // the expected move came: a normal search on a clock from now
+            // the expected move came: the clock that started at go applies
             waiting_for_ponderhit = false;
             start_uci_clock();
+            if (optimum_spent()) return STOP_WITH_MOVE; // pondered long enough
         }
         return GO_ON;
     case STOP:
@@ -359,6 +349,7 @@ Move first_iteration_move() {
     max_iteration_depth = 1;
     node_limit = NO_NODE_LIMIT;
     target_time = max_time = time_left = NEVER;
+    run_move_clock(false);
     poll_countdown = INT32_MAX;
     return iterate(game_position, 0);
 }
@@ -378,7 +369,8 @@ void print_bestmove(Move best) {
 void go(const char* at) {
     limits = parse_go(at);
     Move list[MAX_MOVES];
-    if (legal_moves(game_position, list) == list) {
+    const int moves = int(legal_moves(game_position, list) - list);
+    if (moves == 0) {
         std::printf("info depth 0 score %s\nbestmove 0000\n",
                     side_in_check(game_position) ? "mate 0" : "cp 0");
         return;
@@ -387,6 +379,11 @@ void go(const char* at) {
     go_tick = tick_count();
     waiting_for_ponderhit = limits.ponder;
     stop_requested = false;
+    const int us = game_position.white_to_move;
+    start_move_time(on_clock() ? move_time(limits.time[us], limits.increment[us],
+                                           limits.moves_to_go, overhead_ms, plies_played)
+                               : MoveTime{0, 0},
+                    false, go_tick, moves);
     start_uci_clock();
     set_search_limits();
     Move best = iterate(game_position, 0);
@@ -441,6 +438,8 @@ void uci_loop() {
     quitting = line_pending = false;
     report_line = print_info;
     answer_input = answer_line;
+    clock_says_stop = clock_or_move_time_says_stop;
+    iteration_ends_search = move_time_spent;
     print_identity();
     while (!quitting) {
         if (!line_pending && !read_command()) return; // the end of input: quit

@@ -9,8 +9,20 @@
 // that line comes first.
 void uci_loop();
 
-// The limits of one move from a UCI clock (milliseconds): the engine's own
-// rule in centiseconds with the overhead kept back, and never more than half
-// of what is left.
-void allocate_uci_time(long long time_ms, long long increment_ms, long long moves_to_go,
-                       long long overhead_ms);
+// ---- the clock of a move (milliseconds) ----
+// The time the move should take and the most it may take, from the time
+// left, the increment, the moves to the next control (0: none given), the
+// overhead of each move and the plies played so far.
+struct MoveTime {
+    long long optimum, maximum;
+};
+MoveTime move_time(long long time_ms, long long increment_ms, long long moves_to_go,
+                   long long overhead_ms, int plies);
+// A new move's search from go's tick; `moves`: its number of legal moves.
+// A move off the clock (pondering, depth, nodes) only keeps the statistics.
+void start_move_time(const MoveTime& limits, bool on_clock, std::uint32_t go_tick, int moves);
+void run_move_clock(bool running); // ponderhit: the clock runs from go
+bool move_time_over();             // polled within an iteration
+bool optimum_spent();
+// After each iteration: true when the search should end with its move.
+bool move_time_spent(int depth, int score, Move best);

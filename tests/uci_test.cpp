@@ -241,10 +241,10 @@ TEST(Uci, TimeAllocation) {
                     }
                 }
     // the whole remainder is at stake before the control, less the reserve
-    EXPECT_EQ(move_time(10000, 0, 1, 10, 0).maximum, 10000 - 10 - 10 - 999);
-    // 10 s + 0.1 s at the start: about 50 moves planned
+    EXPECT_EQ(move_time(10000, 0, 1, 10, 0).maximum, 10000 - 2 * 15 - 998);
+    // 10 s + 0.1 s at the start: 50 moves planned above a floor of 20 lags
     const MoveTime start = move_time(10000, 100, 0, 10, 0);
-    EXPECT_EQ(start.optimum, (9990 + 4900) / 50);
+    EXPECT_EQ(start.optimum, (9985 - 300 + 49 * 100) / 50);
     EXPECT_EQ(start.maximum, 5 * start.optimum);
     plies_played = 0;
     uci_mode = 1; // and error reports are info strings

@@ -9,6 +9,8 @@ namespace {
 
 // The constants, and the matches that set them, are in the README's
 // "Tuning the clock".
+// Each move costs the overhead and up to a poll of the search's clock.
+constexpr long long POLL_LAG = 5, FLOOR_LAGS = 20;
 // Sudden death: plan the time as if this many moves were left at the start,
 // one fewer every HORIZON_PLIES plies, and never fewer than LATE_HORIZON.
 constexpr long long MOVES_HORIZON = 50, LATE_HORIZON = 20, HORIZON_PLIES = 4;
@@ -42,17 +44,22 @@ std::uint32_t elapsed_ms() { return tick_count() - start_tick; }
 MoveTime move_time(long long time_ms, long long increment_ms, long long moves_to_go,
                    long long overhead_ms, int plies) {
     const long long increment = std::max(increment_ms, 0LL);
-    const long long available = std::max(time_ms - std::max(overhead_ms, 0LL), 0LL);
+    const long long lag = std::max(overhead_ms, 0LL) + POLL_LAG;
+    const long long available = std::max(time_ms - lag, 0LL);
     const long long reserve =
-        std::max(overhead_ms, 0LL) +
-        std::max(available / RESERVE_SHARE - increment, available / LEAST_RESERVE_SHARE);
+        lag + std::max(available / RESERVE_SHARE - increment, available / LEAST_RESERVE_SHARE);
     const long long spendable = std::max(available - reserve, 0LL);
     if (moves_to_go == 1) return {spendable, spendable}; // the clock is refilled after it
     long long horizon = std::max(MOVES_HORIZON - plies / HORIZON_PLIES, LATE_HORIZON);
     if (moves_to_go > 1) horizon = std::min(horizon, moves_to_go);
     // never more than half of the clock: the control may end sooner than planned
     const long long most = std::min(spendable, available / 2);
-    const long long optimum = std::min((available + increment * (horizon - 1)) / horizon, most);
+    // Below a floor of some lags the moves spend a shrinking share of the
+    // increment, so that the clock grows back whatever the real lag.
+    const long long floor = lag * FLOOR_LAGS;
+    const long long share = increment * std::min(available, floor) / floor;
+    const long long planned = std::max(available - floor, 0LL) + share * (horizon - 1);
+    const long long optimum = std::min(planned / horizon, most);
     return {optimum, std::min(optimum * STRETCH, most)};
 }
 

@@ -141,7 +141,7 @@ TEST(Uci, EveryGoEndsWithOneBestmove) {
     EXPECT_EQ(go(e, {"position fen 7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", "go depth 5"}),
               (Lines{"info depth 0 score cp 0", "bestmove 0000"}));
     // stopped before a move: the first iteration is finished
-    Lines first_iteration(FIRST_BENCH_POSITION.begin(), FIRST_BENCH_POSITION.begin() + 5);
+    Lines got, first_iteration(FIRST_BENCH_POSITION.begin(), FIRST_BENCH_POSITION.begin() + 5);
     first_iteration.push_back("bestmove d2d4");
     EXPECT_EQ(console_forms(go(e, {"ucinewgame", "position startpos", "go nodes 1"})),
               first_iteration);
@@ -149,8 +149,12 @@ TEST(Uci, EveryGoEndsWithOneBestmove) {
          {"go movetime 1", "go wtime 1 btime 1", "go wtime 300.7 btime 300.7 junk winc",
           "go wtime -500 btime 500 movestogo 1", "go btime 0 wtime 200 winc 10 binc 10"})
         EXPECT_TRUE(ends_well(go(e, {limit}))) << limit;
+    // on a clock a single legal move is played after the first iteration
+    got = go(e, {"position fen 7k/8/P7/8/8/8/5q2/7K w - - 0 1", "go wtime 600000 btime 600000"});
+    EXPECT_EQ(got[got.size() - 2].substr(0, 13), "info depth 1 ");
+    EXPECT_EQ(got.back(), "bestmove a6a7 ponder f2a7");
     // castling and promotion as coordinates; mate N as a depth of 2N - 1
-    Lines got = go(e, {"ucinewgame", "position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1", "go depth 3"});
+    got = go(e, {"ucinewgame", "position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1", "go depth 3"});
     EXPECT_EQ(got.back().substr(0, 14), "bestmove e1g1 ");
     got = go(e, {"position fen r3k2r/pPpppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1", "go mate 1"});
     EXPECT_EQ(got[got.size() - 2].substr(0, 26), "info depth 1 score mate 1 ");
@@ -246,8 +250,41 @@ TEST(Uci, TimeAllocation) {
     const MoveTime start = move_time(10000, 100, 0, 10, 0);
     EXPECT_EQ(start.optimum, (9985 - 300 + 49 * 100) / 50);
     EXPECT_EQ(start.maximum, 5 * start.optimum);
-    plies_played = 0;
-    uci_mode = 1; // and error reports are info strings
+}
+
+// After each iteration, on a clock that started `ago` ms before: a settled
+// search stops once the optimum is spent, an unsettled one (a new best move,
+// a falling score) goes on, one that cannot finish the next iteration in
+// time stops early, and a single legal move or pondering is answered at once
+// or never.
+TEST(Uci, MoveClockBetweenIterations) {
+    const Move a = 1, b = 2;
+    const auto after = [](std::uint32_t ago, int moves, bool running, const MoveTime& limits,
+                          std::initializer_list<std::pair<int, Move>> iterations) {
+        start_move_time(limits, running, tick_count() - ago, moves);
+        bool stop = false;
+        int depth = 1;
+        for (const auto& [score, best] : iterations) stop = move_time_spent(depth++, score, best);
+        return stop;
+    };
+    const MoveTime limits{1000, 20000};
+    EXPECT_TRUE(after(2000, 20, true, limits, {{10, a}, {12, a}}));
+    EXPECT_FALSE(after(500, 20, true, limits, {{10, a}, {12, a}}));
+    EXPECT_FALSE(after(2000, 20, true, limits, {{10, a}, {-60, b}})); // unsettled
+    EXPECT_TRUE(after(2000, 20, true, limits, {{10, a}, {0, a}, {-60, b}, {-60, b}, {-60, b}}));
+    EXPECT_TRUE(after(0, 1, true, limits, {{10, a}}));                // the only move
+    EXPECT_FALSE(after(2000, 20, false, limits, {{10, a}, {12, a}})); // pondering
+    EXPECT_TRUE(optimum_spent() == false && move_time_over() == false);
+    run_move_clock(true); // ponderhit: the time pondered counts
+    EXPECT_TRUE(optimum_spent() && !move_time_over());
+    // the first iteration took 4 s: the next one would pass the maximum
+    EXPECT_TRUE(after(4000, 20, true, {10000, 20000}, {{10, a}}));
+    EXPECT_FALSE(after(1000, 20, true, {10000, 20000}, {{10, a}}));
+    EXPECT_TRUE(after(21000, 20, true, {10000, 20000}, {}) || move_time_over());
+}
+
+TEST(Uci, ErrorReportsAreInfoStrings) {
+    uci_mode = 1;
     EXPECT_EQ(output_of([] { error_report("Bad hash move at ply %d", 3); }),
               "info string Bad hash move at ply 3\n");
     uci_mode = 0;

@@ -246,9 +246,9 @@ TEST(Uci, TimeAllocation) {
                 }
     // the whole remainder is at stake before the control, less the reserve
     EXPECT_EQ(move_time(10000, 0, 1, 10, 0).maximum, 10000 - 2 * 15 - 998);
-    // 10 s + 0.1 s at the start: 50 moves planned above a floor of 20 lags
+    // 10 s + 0.1 s at the start: 50 moves planned above a floor of 30 lags
     const MoveTime start = move_time(10000, 100, 0, 10, 0);
-    EXPECT_EQ(start.optimum, (9985 - 300 + 49 * 100) / 50);
+    EXPECT_EQ(start.optimum, (9985 - 450 + 49 * 100) / 50);
     EXPECT_EQ(start.maximum, 5 * start.optimum);
 }
 
@@ -277,7 +277,8 @@ TEST(Uci, MoveClockBetweenIterations) {
     EXPECT_TRUE(optimum_spent() == false && move_time_over() == false);
     run_move_clock(true); // ponderhit: the time pondered counts
     EXPECT_TRUE(optimum_spent() && !move_time_over());
-    // the first iteration took 4 s: the next one would pass the maximum
+    // the next iteration would end too long after the optimum, or past the maximum
+    EXPECT_TRUE(after(800, 20, true, limits, {{10, a}}));
     EXPECT_TRUE(after(4000, 20, true, {10000, 20000}, {{10, a}}));
     EXPECT_FALSE(after(1000, 20, true, {10000, 20000}, {{10, a}}));
     EXPECT_TRUE(after(21000, 20, true, {10000, 20000}, {}) || move_time_over());

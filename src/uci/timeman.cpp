@@ -10,7 +10,7 @@ namespace {
 // The constants, and the matches that set them, are in the README's
 // "Tuning the clock".
 // Each move costs the overhead and up to a poll of the search's clock.
-constexpr long long POLL_LAG = 5, FLOOR_LAGS = 20;
+constexpr long long POLL_LAG = 5, FLOOR_LAGS = 30;
 // Sudden death: plan the time as if this many moves were left at the start,
 // one fewer every HORIZON_PLIES plies, and never fewer than LATE_HORIZON.
 constexpr long long MOVES_HORIZON = 50, LATE_HORIZON = 20, HORIZON_PLIES = 4;
@@ -23,8 +23,9 @@ constexpr long long RESERVE_SHARE = 10, LEAST_RESERVE_SHARE = 50, STRETCH = 5;
 // the same move, and doubles for a drop of DROP_SCALE centipawns.
 constexpr double CHANGE_WEIGHT = 0.6, STABLE_SCALE = 0.7;
 constexpr int STABLE_ITERATIONS = 4, DROP_SCALE = 100, DROP_CAP = 150;
-// The next iteration takes between these multiples of the last one.
-constexpr double MIN_GROWTH = 1.5, MAX_GROWTH = 6.0;
+// The next iteration takes between these multiples of the last one, and is
+// started only when it should end within FINISH optimums (scaled).
+constexpr double MIN_GROWTH = 1.5, MAX_GROWTH = 6.0, FINISH = 1.5;
 
 MoveTime budget;
 bool clocked = false;     // a move on the clock, not depth, nodes or movetime
@@ -110,7 +111,7 @@ bool move_time_spent(int depth, int score, Move best) {
 
     if (!clocked) return false;
     if (only_move) return true;
-    const double elapsed = double(now - start_tick);
-    return elapsed >= double(budget.optimum) * scale ||
-           elapsed + last_iteration_ms * growth > double(budget.maximum);
+    const double elapsed = double(now - start_tick), optimum = double(budget.optimum) * scale;
+    const double next_end = elapsed + last_iteration_ms * growth;
+    return elapsed >= optimum || next_end > optimum * FINISH || next_end > double(budget.maximum);
 }

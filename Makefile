@@ -4,12 +4,15 @@
 #   make        build the engine; make EXE=PATH puts it at PATH
 #   make play   build the engine and play it in xboard
 #   make web    build the page that plays the engine in a browser; make serve shows it
+#   make windows / linux / arm   gyre.exe, a static Linux x86-64 and an ARM64 Linux engine
+#   make dist   every release archive and SHA256SUMS, in build/dist
 
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 CMAKE ?= cmake
 
-.PHONY: engine run test deps match sanitize fuzz play install uninstall deb web serve web-test
+.PHONY: engine run test deps match sanitize fuzz play install uninstall deb web serve web-test \
+	windows linux arm dist
 
 # The engine alone (no packages installed, no tests). OpenBench's convention:
 # make EXE=PATH [CXX=COMPILER] builds it at PATH.
@@ -98,3 +101,30 @@ serve: web
 web-test: web
 	@command -v chromium >/dev/null 2>&1 || bash .ci/install-deps chromium
 	cd web && node --test test/*.test.js
+
+# gyre.exe and engine-bench.exe for 64-bit Windows, cross-compiled with
+# mingw-w64 and linked statically (no DLL beside them), in build/windows.
+windows:
+	@bash .ci/install-deps g++-mingw-w64-x86-64-posix
+	$(CMAKE) -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF
+	$(CMAKE) --build build/windows -j$(JOBS) --target gyre engine-bench
+
+# A Linux x86-64 engine linked statically, C library included: it runs on any
+# x86-64 Linux, whatever its C library (see README), in build/linux.
+linux: deps
+	$(CMAKE) -S . -B build/linux -DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF -DENGINE_STATIC=ON
+	$(CMAKE) --build build/linux -j$(JOBS) --target gyre engine-bench
+
+# The same for 64-bit ARM Linux (aarch64), cross-compiled, in build/arm.
+arm:
+	@bash .ci/install-deps g++-aarch64-linux-gnu
+	$(CMAKE) -S . -B build/arm -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF -DENGINE_STATIC=ON
+	$(CMAKE) --build build/arm -j$(JOBS) --target gyre engine-bench
+
+# The release: the Windows zip, the two Linux tarballs, the Debian package,
+# the site of make web (when emscripten and the page's libraries are there)
+# and SHA256SUMS, in build/dist.
+dist:
+	bash dist/build.sh

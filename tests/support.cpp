@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -78,6 +79,11 @@ std::pair<int, std::string> run(const char* path, const std::string& args) {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
 }
 
+const char* engine_command() {
+    const char* command = std::getenv("GYRE_ENGINE");
+    return command && *command ? command : ENGINE_PATH;
+}
+
 Engine::Engine(const std::vector<std::pair<std::string, std::string>>& files, bool read_only) {
     char pattern[] = "/tmp/engine-test-XXXXXX";
     dir = mkdtemp(pattern);
@@ -92,11 +98,13 @@ Engine::Engine(const std::vector<std::pair<std::string, std::string>>& files, bo
     signal(SIGPIPE, SIG_IGN);
     int in[2], from[2];
     EXPECT_EQ(pipe2(in, O_CLOEXEC) | pipe2(from, O_CLOEXEC), 0);
+    // exec: the engine is the child itself, so that kill reaches it
+    const std::string command = std::string("exec ") + engine_command();
     pid = fork();
     if (pid == 0) {
         dup2(in[0], 0);
         dup2(from[1], 1);
-        if (chdir(dir.c_str()) == 0) execl(ENGINE_PATH, ENGINE_PATH, nullptr);
+        if (chdir(dir.c_str()) == 0) execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
         _exit(127);
     }
     close(in[0]);

@@ -36,6 +36,10 @@ constexpr int WAIT_MS = 60000; // sanitizer builds on a loaded machine are slow
 
 // A program with the arguments (shell words): exit code and standard output.
 std::pair<int, std::string> run(const char* path, const std::string& args);
+// The engine the sessions run: $GYRE_ENGINE (a shell command, such as
+// "wine /abs/path/gyre.exe"; it runs in a directory of its own) when set,
+// else the engine of this build.
+const char* engine_command();
 inline std::pair<int, std::string> bench(const std::string& args) { return run(BENCH_PATH, args); }
 
 // The engine in a temporary directory of its own, behind pipes.

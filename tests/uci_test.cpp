@@ -204,13 +204,13 @@ TEST(Uci, LinesDuringASearch) {
 }
 
 TEST(Uci, BenchSignature) {
-    auto other = std::async(std::launch::async, [] { return run(ENGINE_PATH, "bench"); });
-    const auto first = run(ENGINE_PATH, "bench"), second = other.get();
+    auto other = std::async(std::launch::async, [] { return run(engine_command(), "bench"); });
+    const auto first = run(engine_command(), "bench"), second = other.get();
     for (const std::string& out : {first.second, second.second}) // the last line
         EXPECT_TRUE(std::regex_match(out.substr(out.rfind('\n', out.size() - 2) + 1),
                                      std::regex("27070429 nodes \\d+ nps\n")));
     EXPECT_EQ(first.first + second.first, 0);
-    EXPECT_EQ(run(ENGINE_PATH, "bench more"), std::make_pair(2, std::string()));
+    EXPECT_EQ(run(engine_command(), "bench more"), std::make_pair(2, std::string()));
 }
 
 // The move's limits on UCI's clocks (ms), for sudden death, increments,

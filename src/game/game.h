@@ -84,6 +84,8 @@ int input_check(); // a line (or the end of input) is waiting
 std::uint32_t tick_count();       // milliseconds, wrapping 32-bit
 std::uint64_t process_clock_ms(); // processor time of the process
 int input_byte();                 // the next byte of standard input (waits); -1 at its end
+// Moves the file from over to, replacing an existing file; 0 when done.
+int replace_file(const char* from, const char* to);
 // For a big table probed at random: with small pages nearly every probe also
 // misses the address translation cache. start is 2 MiB aligned.
 void use_huge_pages(void* start, std::size_t size);

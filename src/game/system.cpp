@@ -9,6 +9,7 @@
 #endif
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include <ctime>
@@ -46,6 +47,8 @@ int input_check() {
     if (ready < 0) return 0;
     return ready > 0 && (fd.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) ? 1 : 0;
 }
+
+int replace_file(const char* from, const char* to) { return std::rename(from, to); }
 
 void use_huge_pages(void* start, std::size_t size) {
     // whole pages only; the kernel backs every aligned 2 MiB stretch inside

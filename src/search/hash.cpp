@@ -13,9 +13,15 @@ int resize_hash(std::uint32_t entries) {
     // aligned on its own size.
     const std::size_t bytes = std::size_t(entries) * sizeof(HashEntry);
     const std::size_t huge_page = std::size_t(2) << 20;
+#ifdef _WIN32 // no aligned_alloc in Microsoft's C library
+    void* memory = _aligned_malloc(bytes, bytes < huge_page ? bytes : huge_page);
+    if (!memory) return 0;
+    _aligned_free(transposition_table);
+#else
     void* memory = std::aligned_alloc(bytes < huge_page ? bytes : huge_page, bytes);
     if (!memory) return 0;
     std::free(transposition_table);
+#endif
     transposition_table = static_cast<HashEntry*>(memory);
     hash_mask = entries - 1;
     use_huge_pages(memory, bytes); // before the first touch

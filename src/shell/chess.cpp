@@ -19,10 +19,13 @@ void init_engine() {
 }
 
 void start_up() {
-    error_file = std::fopen("error.txt", "a");
-    log_file = std::fopen("log.txt", "w");
+    error_file = std::fopen("error.txt", "ab");
+    log_file = std::fopen("log.txt", "wb");
     std::signal(SIGINT, SIG_IGN);
+    // Windows has no SIGPIPE: a write to a closed pipe just fails there.
+#ifdef SIGPIPE
     std::signal(SIGPIPE, SIG_IGN); // a vanished interface must not kill us mid-write
+#endif
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     std::setvbuf(stdin, nullptr, _IONBF, 0);
     init_engine();

@@ -21,7 +21,7 @@ int dumphash(const char* name) {
     const bool written =
         std::fwrite(transposition_table, sizeof(HashEntry), HASH_ENTRIES, file) == HASH_ENTRIES;
     const bool closed = std::fclose(file) == 0;
-    if (!written || !closed || std::rename(temporary, name) != 0) {
+    if (!written || !closed || replace_file(temporary, name) != 0) {
         std::remove(temporary);
         std::printf("File not found: %s\n", name);
         return 0;

@@ -86,7 +86,7 @@ void command_tracepv(int token_count, char** tokens) {
 
 std::FILE* open_move_file(int token_count, char** tokens) {
     if (token_count < 2) return nullptr;
-    std::FILE* file = std::fopen(tokens[1], "r");
+    std::FILE* file = std::fopen(tokens[1], "rb");
     if (!file) std::printf("file not found\n");
     return file;
 }
@@ -260,7 +260,7 @@ int interpret_command(int resume) {
     }
     if (whole("new")) {
         close_log();
-        log_file = std::fopen("log.txt", "w");
+        log_file = std::fopen("log.txt", "wb");
         new_game();
         return 0;
     }

@@ -16,8 +16,12 @@ void error_report(const char* format, ...) {
     char stamp[99];
     const std::time_t now = std::time(nullptr);
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
-    std::strftime(stamp, sizeof stamp, "%T", &local);
+#endif
+    std::strftime(stamp, sizeof stamp, "%H:%M:%S", &local);
     if (error_file) {
         std::fprintf(error_file, "%s : %s\n", stamp, message);
         std::fflush(error_file);

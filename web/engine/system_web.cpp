@@ -4,6 +4,7 @@
 // ring is empty, the poll only looks.
 #include <emscripten.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "game/game.h"
@@ -38,6 +39,8 @@ std::uint64_t process_clock_ms() { return std::uint64_t(emscripten_get_now()); }
 int input_byte() { return ring_read_byte(); }
 
 int input_check() { return ring_waiting(); }
+
+int replace_file(const char* from, const char* to) { return std::rename(from, to); }
 
 void use_huge_pages(void*, std::size_t) {}
 

@@ -102,11 +102,15 @@ web-test: web
 	@command -v chromium >/dev/null 2>&1 || bash .ci/install-deps chromium
 	cd web && node --test test/*.test.js
 
+# A toolchain file counts only when a build folder is first configured;
+# named again, CMake warns that it is unused.
+toolchain = $(if $(wildcard $(1)/CMakeCache.txt),,-DCMAKE_TOOLCHAIN_FILE=$(2))
+
 # gyre.exe and engine-bench.exe for 64-bit Windows, cross-compiled with
 # mingw-w64 and linked statically (no DLL beside them), in build/windows.
 windows:
 	@bash .ci/install-deps g++-mingw-w64-x86-64-posix
-	$(CMAKE) -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	$(CMAKE) -S . -B build/windows $(call toolchain,build/windows,cmake/mingw-w64.cmake) \
 		-DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF
 	$(CMAKE) --build build/windows -j$(JOBS) --target gyre engine-bench
 
@@ -119,7 +123,7 @@ linux: deps
 # The same for 64-bit ARM Linux (aarch64), cross-compiled, in build/arm.
 arm:
 	@bash .ci/install-deps g++-aarch64-linux-gnu
-	$(CMAKE) -S . -B build/arm -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux.cmake \
+	$(CMAKE) -S . -B build/arm $(call toolchain,build/arm,cmake/aarch64-linux.cmake) \
 		-DCMAKE_BUILD_TYPE=Release -DENGINE_TESTS=OFF -DENGINE_STATIC=ON
 	$(CMAKE) --build build/arm -j$(JOBS) --target gyre engine-bench
 

@@ -24,13 +24,18 @@ const Lines FIRST_BENCH_POSITION = {
     "  8 5 0 325306 e2e4 b8c6 d2d4 d7d5 e4d5 d8d5 c1e3 c8f5", "  8 6 0 383810 d2d4"};
 // clang-format on
 
-// Info lines in the console's form ("  depth score 0 nodes moves"): the
-// speed (nps, time) varies, the rest is the search's.
+// The lines of new best moves in the console's form ("  depth score 0 nodes
+// moves"): the speed (nps, time) and the table's fill vary, the rest is the
+// search's. The lines that end an iteration repeat one of them: left out.
 Lines console_forms(const Lines& lines) {
-    static const std::regex info(
-        "info depth (\\d+) score cp (-?\\d+) nodes (\\d+) nps \\d+ time \\d+ pv");
+    static const std::regex info("info depth (\\d+) seldepth \\d+ multipv 1 score cp (-?\\d+) "
+                                 "lowerbound nodes (\\d+) nps \\d+ hashfull \\d+ time \\d+ pv");
     Lines out;
-    for (const auto& l : lines) out.push_back(std::regex_replace(l, info, "  $1 $2 0 $3"));
+    for (const auto& l : lines)
+        if (std::regex_search(l, info))
+            out.push_back(std::regex_replace(l, info, "  $1 $2 0 $3"));
+        else if (l.rfind("info ", 0) != 0)
+            out.push_back(l);
     return out;
 }
 
@@ -59,14 +64,16 @@ TEST(Uci, HandshakeOptionsAndUnknownLines) {
     EXPECT_EQ(console.talk({"xboard", "uci"}), (Lines{"", "Error (unknown command): uci"}));
     Engine e;
     Lines handshake = e.uci();
-    ASSERT_EQ(handshake.size(), 7u);
+    ASSERT_EQ(handshake.size(), 9u);
     EXPECT_TRUE(std::regex_match(handshake[0], std::regex("id name gyre \\d+\\.\\d+\\.\\d+")));
     EXPECT_EQ(Lines(handshake.begin() + 1, handshake.end()),
               (Lines{"id author the gyre developers",
                      "option name Hash type spin default 64 min 1 max 4096",
                      "option name Threads type spin default 1 min 1 max 1",
                      "option name Ponder type check default false",
-                     "option name Move Overhead type spin default 10 min 0 max 5000", "uciok"}));
+                     "option name Move Overhead type spin default 10 min 0 max 5000",
+                     "option name MultiPV type spin default 1 min 1 max 256",
+                     "option name Clear Hash type button", "uciok"}));
     // Console commands mean nothing now; unknown words before a command are skipped.
     EXPECT_EQ(e.talk({"xboard", "display", "e2e4", "", "stop", "ponderhit", "debug on"}), Lines{});
     e.send("joho isready");
@@ -74,9 +81,11 @@ TEST(Uci, HandshakeOptionsAndUnknownLines) {
     EXPECT_EQ(
         e.talk({"setoption name Threads value 4", "setoption name Style value wild",
                 "setoption name Hash value lots", "setoption name hash value 0",
-                "setoption name Move Overhead value 100", "setoption name Ponder value true"}),
+                "setoption name Move Overhead value 100", "setoption name Ponder value true",
+                "setoption name MultiPV value all", "setoption name multipv value 0"}),
         (Lines{"info string gyre searches on 1 thread", "info string unknown option: Style",
-               "info string Hash needs a number of MiB"}));
+               "info string Hash needs a number of MiB",
+               "info string MultiPV needs a number of lines"}));
     EXPECT_TRUE(ends_well(go(e, {"position startpos", "go depth 5"}))) << "in a table of 1 MiB";
     e.send("quit");
     EXPECT_EQ(e.finish(), 0);
@@ -153,7 +162,8 @@ TEST(Uci, EveryGoEndsWithOneBestmove) {
     Lines got = go(e, {"ucinewgame", "position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1", "go depth 3"});
     EXPECT_EQ(got.back().substr(0, 14), "bestmove e1g1 ");
     got = go(e, {"position fen r3k2r/pPpppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1", "go mate 1"});
-    EXPECT_EQ(got[got.size() - 2].substr(0, 26), "info depth 1 score mate 1 ");
+    EXPECT_TRUE(std::regex_match(got[got.size() - 2],
+                                 std::regex("info depth 1 seldepth \\d+ multipv 1 score mate 1 .*")));
     EXPECT_EQ(got.back(), "bestmove b7a8q");
     got = go(e, {"position startpos", "go mate 2"});
     EXPECT_EQ(got[got.size() - 2].substr(0, 13), "info depth 3 ");

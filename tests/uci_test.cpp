@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <future>
+#include <map>
 #include <regex>
+#include <set>
+#include <sstream>
 
 #include "shell/shell.h"
 #include "support.h"
@@ -59,6 +62,156 @@ bool ends_well(const Lines& got) {
            (got.size() < 2 || got[got.size() - 2].find(" score ") != std::string::npos);
 }
 
+// An info line's words; false for a word the protocol has not in its place.
+struct Info {
+    std::map<std::string, long> number;
+    std::string score, bound, currmove;
+    Lines pv;
+};
+bool read_info(const std::string& line, Info& info) {
+    static const std::set<std::string> numbers = {"depth", "seldepth", "multipv", "nodes",
+                                                  "nps",   "hashfull", "time",    "currmovenumber"};
+    std::istringstream in(line);
+    std::string w, kind;
+    if (!(in >> w) || w != "info") return false;
+    while (in >> w) {
+        long n;
+        if (w == "pv") {
+            while (in >> w) info.pv.push_back(w);
+        } else if (w == "score") {
+            if (!(in >> kind >> n) || (kind != "cp" && kind != "mate")) return false;
+            info.score = kind + " " + std::to_string(n);
+            if (in >> std::ws && in.peek() != 'n') in >> info.bound; // nodes, or a bound
+        } else if (w == "currmove") {
+            in >> info.currmove;
+        } else if (!numbers.count(w) || info.number.count(w) || !(in >> n)) {
+            return false;
+        } else {
+            info.number[w] = n;
+        }
+    }
+    return info.bound.empty() || info.bound == "lowerbound" || info.bound == "upperbound";
+}
+
+// The exact lines of each finished iteration, by depth and line.
+using Iterations = std::map<long, std::map<long, Info>>;
+
+// The lines of a go from the position: each info line reads and its moves are
+// legal, seldepth >= depth, hashfull per mille; the line before bestmove
+// holds bestmove and its ponder move.
+Iterations check_analysis(const Lines& got, const std::string& position) {
+    Iterations iterations;
+    for (std::size_t i = 0; i + 1 < got.size(); i++) {
+        Info info;
+        EXPECT_TRUE(read_info(got[i], info)) << got[i];
+        Position pos = fen(position.c_str());
+        for (const std::string& m : info.pv) {
+            const Move move = legal_move(pos, m.c_str());
+            EXPECT_NE(move, 0u) << got[i];
+            if (!move) break;
+            make_move(pos, move);
+        }
+        if (info.pv.empty()) continue;
+        EXPECT_GE(info.number["seldepth"], info.number["depth"]) << got[i];
+        EXPECT_TRUE(info.number.count("hashfull") && info.number["hashfull"] <= 1000) << got[i];
+        if (info.bound.empty()) iterations[info.number["depth"]][info.number["multipv"]] = info;
+    }
+    std::istringstream bestmove(got.back());
+    std::string word, best, ponder;
+    bestmove >> word >> best >> word >> ponder;
+    Info last;
+    EXPECT_TRUE(got.size() >= 2 && read_info(got[got.size() - 2], last));
+    EXPECT_EQ(last.number["multipv"], 1);
+    const Lines expected = ponder.empty() ? Lines{best} : Lines{best, ponder};
+    EXPECT_TRUE(last.pv.size() >= expected.size() &&
+                std::equal(expected.begin(), expected.end(), last.pv.begin()))
+        << got[got.size() - 2];
+    return iterations;
+}
+
+// White takes the rook; the queen's capture loses to a mate on the back rank.
+const std::string THREE_LINES = "6k1/5ppp/8/3r3n/1qB5/8/2N2PPP/3Q2K1 w - - 0 1";
+
+TEST(Uci, SeveralLinesAndRestrictedRoots) {
+    Engine e;
+    e.uci();
+    const Lines single = go(e, {"position fen " + THREE_LINES, "go depth 6"});
+    const Iterations one = check_analysis(single, THREE_LINES);
+    EXPECT_GT(std::count_if(single.begin(), single.end(),
+                            [](const std::string& l) { return l.find(" lowerbound ") != l.npos; }),
+              6);
+    e.send("ucinewgame");
+    e.send("setoption name MultiPV value 3");
+    const Iterations three =
+        check_analysis(go(e, {"position fen " + THREE_LINES, "go depth 6"}), THREE_LINES);
+    ASSERT_EQ(three.size(), 6u);
+    for (const auto& [depth, lines] : three) {
+        ASSERT_EQ(lines.size(), 3u) << depth;
+        EXPECT_EQ(
+            std::set<std::string>({lines.at(1).pv[0], lines.at(2).pv[0], lines.at(3).pv[0]}).size(),
+            3u);
+        EXPECT_GE(std::stoi(lines.at(1).score.substr(3)), std::stoi(lines.at(2).score.substr(3)));
+        EXPECT_GE(std::stoi(lines.at(2).score.substr(3)), std::stoi(lines.at(3).score.substr(3)));
+        EXPECT_EQ(lines.at(1).pv[0], one.at(depth).at(1).pv[0]);
+        EXPECT_EQ(lines.at(1).score, one.at(depth).at(1).score);
+    }
+    // back to one line: the same search as before
+    e.send("ucinewgame");
+    e.send("setoption name MultiPV value 1");
+    EXPECT_EQ(console_forms(go(e, {"position fen " + THREE_LINES, "go depth 6"})),
+              console_forms(single));
+
+    const struct {
+        const char* multipv;
+        std::string go;
+        std::set<std::string> moves; // the legal ones of searchmoves
+        const char* best;
+    } rows[] = {
+        {"1", "go depth 5 searchmoves c2b4", {"c2b4"}, "c2b4"}, // mated: but the only move given
+        {"1", "go searchmoves zz c2b4 e7e5 d1f1 d1f1 depth 4", {"c2b4", "d1f1"}, "d1f1"},
+        {"3", "go depth 4 searchmoves d1f1 c2b4", {"c2b4", "d1f1"}, "d1f1"},
+        {"64", "go depth 2", {}, "c4d5"}, // every move
+    };
+    Move list[MAX_MOVES];
+    const std::size_t legal = std::size_t(legal_moves(fen(THREE_LINES.c_str()), list) - list);
+    for (const auto& r : rows) {
+        e.send(std::string("setoption name MultiPV value ") + r.multipv);
+        const Lines got = go(e, {r.go});
+        EXPECT_EQ(got.back().substr(0, 13), std::string("bestmove ") + r.best) << r.go;
+        for (const auto& [depth, lines] : check_analysis(got, THREE_LINES)) {
+            EXPECT_EQ(lines.size(), r.moves.empty() ? legal
+                                                    : std::min<std::size_t>(std::stoul(r.multipv),
+                                                                            r.moves.size()))
+                << r.go;
+            for (const auto& [k, line] : lines)
+                EXPECT_TRUE(r.moves.empty() || r.moves.count(line.pv[0])) << r.go;
+        }
+    }
+    EXPECT_EQ(go(e, {"go depth 4 searchmoves e7e5 a1a1"}),
+              (Lines{"info depth 0 score cp 0", "bestmove 0000"}));
+}
+
+// The table fills as a search goes on; Clear Hash empties it, and the same
+// search then counts the same nodes as in a new engine.
+TEST(Uci, ClearHashAndTheTablesFill) {
+    Engine e;
+    e.uci();
+    e.send("setoption name Hash value 1");
+    const auto fill = [](const Lines& got, std::size_t i) {
+        Info info;
+        EXPECT_TRUE(read_info(got.at(i), info)) << got.at(i);
+        return info.number["hashfull"];
+    };
+    const Lines fresh = go(e, {"position startpos", "go depth 7"});
+    EXPECT_EQ(fill(fresh, 0), 0);
+    EXPECT_LT(fill(fresh, 0), fill(fresh, fresh.size() - 2));
+    go(e, {"position fen " + THREE_LINES, "go depth 7"});
+    e.send("setoption name Clear Hash");
+    const Lines again = go(e, {"position startpos", "go depth 7"});
+    EXPECT_EQ(fill(again, 0), 0);
+    EXPECT_EQ(console_forms(again), console_forms(fresh));
+}
+
 TEST(Uci, HandshakeOptionsAndUnknownLines) {
     Engine console;
     EXPECT_EQ(console.talk({"xboard", "uci"}), (Lines{"", "Error (unknown command): uci"}));
@@ -78,14 +231,13 @@ TEST(Uci, HandshakeOptionsAndUnknownLines) {
     EXPECT_EQ(e.talk({"xboard", "display", "e2e4", "", "stop", "ponderhit", "debug on"}), Lines{});
     e.send("joho isready");
     EXPECT_EQ(e.wait_for("readyok"), "readyok");
-    EXPECT_EQ(
-        e.talk({"setoption name Threads value 4", "setoption name Style value wild",
-                "setoption name Hash value lots", "setoption name hash value 0",
-                "setoption name Move Overhead value 100", "setoption name Ponder value true",
-                "setoption name MultiPV value all", "setoption name multipv value 0"}),
-        (Lines{"info string gyre searches on 1 thread", "info string unknown option: Style",
-               "info string Hash needs a number of MiB",
-               "info string MultiPV needs a number of lines"}));
+    EXPECT_EQ(e.talk({"setoption name Threads value 4", "setoption name Style value wild",
+                      "setoption name Hash value lots", "setoption name hash value 0",
+                      "setoption name Move Overhead value 100", "setoption name Ponder value true",
+                      "setoption name MultiPV value all", "setoption name multipv value 0"}),
+              (Lines{"info string gyre searches on 1 thread", "info string unknown option: Style",
+                     "info string Hash needs a number of MiB",
+                     "info string MultiPV needs a number of lines"}));
     EXPECT_TRUE(ends_well(go(e, {"position startpos", "go depth 5"}))) << "in a table of 1 MiB";
     e.send("quit");
     EXPECT_EQ(e.finish(), 0);
@@ -162,8 +314,8 @@ TEST(Uci, EveryGoEndsWithOneBestmove) {
     Lines got = go(e, {"ucinewgame", "position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1", "go depth 3"});
     EXPECT_EQ(got.back().substr(0, 14), "bestmove e1g1 ");
     got = go(e, {"position fen r3k2r/pPpppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1", "go mate 1"});
-    EXPECT_TRUE(std::regex_match(got[got.size() - 2],
-                                 std::regex("info depth 1 seldepth \\d+ multipv 1 score mate 1 .*")));
+    EXPECT_TRUE(std::regex_match(
+        got[got.size() - 2], std::regex("info depth 1 seldepth \\d+ multipv 1 score mate 1 .*")));
     EXPECT_EQ(got.back(), "bestmove b7a8q");
     got = go(e, {"position startpos", "go mate 2"});
     EXPECT_EQ(got[got.size() - 2].substr(0, 13), "info depth 3 ");
@@ -178,10 +330,16 @@ TEST(Uci, EveryGoEndsWithOneBestmove) {
 TEST(Uci, LinesDuringASearch) {
     Engine e;
     e.uci();
-    // uci and isready are answered during the search, stop ends it with its move
+    // uci and isready are answered during the search, stop ends it with its
+    // move; the root's moves are shown once it has run a second
     e.send("position startpos");
     e.send("go infinite");
-    e.wait_for("info depth 5 ");
+    Info current;
+    EXPECT_TRUE(read_info(
+        e.wait([](const std::string& l) { return l.find(" currmove ") != l.npos; }), current));
+    EXPECT_TRUE(legal_move(fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"),
+                           current.currmove.c_str()));
+    EXPECT_TRUE(current.number["currmovenumber"] >= 1 && current.number["currmovenumber"] <= 20);
     const Lines during = e.talk({"uci"});
     EXPECT_EQ(0, bestmoves(during));
     EXPECT_EQ(during.back(), "uciok");

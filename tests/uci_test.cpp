@@ -62,73 +62,56 @@ bool ends_well(const Lines& got) {
            (got.size() < 2 || got[got.size() - 2].find(" score ") != std::string::npos);
 }
 
-// An info line's words; false for a word the protocol has not in its place.
+// A line of the search, or false; the score in centipawns, mates beyond.
 struct Info {
-    std::map<std::string, long> number;
-    std::string score, bound, currmove;
+    long depth, seldepth, multipv, score, hashfull;
+    std::string bound;
     Lines pv;
 };
-bool read_info(const std::string& line, Info& info) {
-    static const std::set<std::string> numbers = {"depth", "seldepth", "multipv", "nodes",
-                                                  "nps",   "hashfull", "time",    "currmovenumber"};
-    std::istringstream in(line);
-    std::string w, kind;
-    if (!(in >> w) || w != "info") return false;
-    while (in >> w) {
-        long n;
-        if (w == "pv") {
-            while (in >> w) info.pv.push_back(w);
-        } else if (w == "score") {
-            if (!(in >> kind >> n) || (kind != "cp" && kind != "mate")) return false;
-            info.score = kind + " " + std::to_string(n);
-            if (in >> std::ws && in.peek() != 'n') in >> info.bound; // nodes, or a bound
-        } else if (w == "currmove") {
-            in >> info.currmove;
-        } else if (!numbers.count(w) || info.number.count(w) || !(in >> n)) {
-            return false;
-        } else {
-            info.number[w] = n;
-        }
-    }
-    return info.bound.empty() || info.bound == "lowerbound" || info.bound == "upperbound";
+bool read_info(const std::string& line, Info& i) {
+    static const std::regex form("info depth (\\d+) seldepth (\\d+) multipv (\\d+) score (cp|mate) "
+                                 "(-?\\d+)( lowerbound| upperbound)? nodes \\d+ nps \\d+ hashfull "
+                                 "(\\d+) time \\d+ pv((?: [a-h][1-8][a-h][1-8][qrbn]?)+)");
+    std::smatch m;
+    if (!std::regex_match(line, m, form)) return false;
+    const auto number = [&](int k) { return std::stol(m[k]); };
+    const long n = number(5), mate = n > 0 ? 100000 - n : -100000 - n;
+    i = {number(1), number(2), number(3), m[4] == "cp" ? n : mate, number(7), m[6], {}};
+    std::istringstream moves(m[8]);
+    for (std::string w; moves >> w;) i.pv.push_back(w);
+    return true;
 }
 
-// The exact lines of each finished iteration, by depth and line.
-using Iterations = std::map<long, std::map<long, Info>>;
-
-// The lines of a go from the position: each info line reads and its moves are
-// legal, seldepth >= depth, hashfull per mille; the line before bestmove
-// holds bestmove and its ponder move.
-Iterations check_analysis(const Lines& got, const std::string& position) {
-    Iterations iterations;
-    for (std::size_t i = 0; i + 1 < got.size(); i++) {
-        Info info;
-        EXPECT_TRUE(read_info(got[i], info)) << got[i];
+// The lines of a go from the position: each reads, with legal moves,
+// seldepth >= depth and hashfull per mille, or shows a root move; the one
+// before bestmove holds bestmove and ponder. The exact lines by depth and k.
+std::map<long, std::map<long, Info>> check_analysis(const Lines& got, const std::string& position) {
+    static const std::regex root_move(
+        "info depth \\d+ currmove [a-h][1-8][a-h][1-8][qrbn]? currmovenumber \\d+");
+    std::map<long, std::map<long, Info>> exact;
+    Info i{};
+    for (std::size_t n = 0; n + 1 < got.size(); n++) {
+        if (!read_info(got[n], i)) {
+            EXPECT_TRUE(n + 2 < got.size() && std::regex_match(got[n], root_move)) << got[n];
+            continue;
+        }
         Position pos = fen(position.c_str());
-        for (const std::string& m : info.pv) {
+        for (const std::string& m : i.pv) {
             const Move move = legal_move(pos, m.c_str());
-            EXPECT_NE(move, 0u) << got[i];
-            if (!move) break;
-            make_move(pos, move);
+            EXPECT_NE(move, 0u) << got[n];
+            if (move) make_move(pos, move);
         }
-        if (info.pv.empty()) continue;
-        EXPECT_GE(info.number["seldepth"], info.number["depth"]) << got[i];
-        EXPECT_TRUE(info.number.count("hashfull") && info.number["hashfull"] <= 1000) << got[i];
-        if (info.bound.empty()) iterations[info.number["depth"]][info.number["multipv"]] = info;
+        EXPECT_TRUE(i.seldepth >= i.depth && i.hashfull <= 1000) << got[n];
+        if (i.bound.empty()) exact[i.depth][i.multipv] = i;
     }
-    std::istringstream bestmove(got.back());
-    std::string word, best, ponder;
-    bestmove >> word >> best >> word >> ponder;
-    Info last;
-    EXPECT_TRUE(got.size() >= 2 && read_info(got[got.size() - 2], last));
-    EXPECT_EQ(last.number["multipv"], 1);
-    const Lines expected = ponder.empty() ? Lines{best} : Lines{best, ponder};
-    EXPECT_TRUE(last.pv.size() >= expected.size() &&
-                std::equal(expected.begin(), expected.end(), last.pv.begin()))
-        << got[got.size() - 2];
-    return iterations;
+    const std::string played =
+        "bestmove " + i.pv[0] + (i.pv.size() > 1 ? " ponder " + i.pv[1] : "");
+    EXPECT_EQ(i.multipv, 1);
+    EXPECT_EQ(got.back(), played.substr(0, got.back().size()));
+    return exact;
 }
 
+const char* START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 // White takes the rook; the queen's capture loses to a mate on the back rank.
 const std::string THREE_LINES = "6k1/5ppp/8/3r3n/1qB5/8/2N2PPP/3Q2K1 w - - 0 1";
 
@@ -136,59 +119,49 @@ TEST(Uci, SeveralLinesAndRestrictedRoots) {
     Engine e;
     e.uci();
     const Lines single = go(e, {"position fen " + THREE_LINES, "go depth 6"});
-    const Iterations one = check_analysis(single, THREE_LINES);
+    const auto one = check_analysis(single, THREE_LINES);
     EXPECT_GT(std::count_if(single.begin(), single.end(),
                             [](const std::string& l) { return l.find(" lowerbound ") != l.npos; }),
               6);
-    e.send("ucinewgame");
-    e.send("setoption name MultiPV value 3");
-    const Iterations three =
-        check_analysis(go(e, {"position fen " + THREE_LINES, "go depth 6"}), THREE_LINES);
-    ASSERT_EQ(three.size(), 6u);
-    for (const auto& [depth, lines] : three) {
-        ASSERT_EQ(lines.size(), 3u) << depth;
-        EXPECT_EQ(
-            std::set<std::string>({lines.at(1).pv[0], lines.at(2).pv[0], lines.at(3).pv[0]}).size(),
-            3u);
-        EXPECT_GE(std::stoi(lines.at(1).score.substr(3)), std::stoi(lines.at(2).score.substr(3)));
-        EXPECT_GE(std::stoi(lines.at(2).score.substr(3)), std::stoi(lines.at(3).score.substr(3)));
-        EXPECT_EQ(lines.at(1).pv[0], one.at(depth).at(1).pv[0]);
-        EXPECT_EQ(lines.at(1).score, one.at(depth).at(1).score);
-    }
-    // back to one line: the same search as before
-    e.send("ucinewgame");
-    e.send("setoption name MultiPV value 1");
-    EXPECT_EQ(console_forms(go(e, {"position fen " + THREE_LINES, "go depth 6"})),
-              console_forms(single));
-
+    Move list[MAX_MOVES];
+    const std::size_t legal = std::size_t(legal_moves(fen(THREE_LINES.c_str()), list) - list);
     const struct {
         const char* multipv;
         std::string go;
-        std::set<std::string> moves; // the legal ones of searchmoves
-        const char* best;
+        std::set<std::string> moves; // the legal ones of searchmoves, or all
+        std::size_t lines;
     } rows[] = {
-        {"1", "go depth 5 searchmoves c2b4", {"c2b4"}, "c2b4"}, // mated: but the only move given
-        {"1", "go searchmoves zz c2b4 e7e5 d1f1 d1f1 depth 4", {"c2b4", "d1f1"}, "d1f1"},
-        {"3", "go depth 4 searchmoves d1f1 c2b4", {"c2b4", "d1f1"}, "d1f1"},
-        {"64", "go depth 2", {}, "c4d5"}, // every move
+        {"3", "go depth 6", {}, 3},
+        {"1", "go depth 5 searchmoves c2b4", {"c2b4"}, 1}, // mated: the only move given
+        {"1", "go searchmoves zz c2b4 e7e5 d1f1 d1f1 depth 4", {"c2b4", "d1f1"}, 1},
+        {"3", "go depth 4 searchmoves d1f1 c2b4", {"c2b4", "d1f1"}, 2},
+        {"64", "go depth 2", {}, legal},
     };
-    Move list[MAX_MOVES];
-    const std::size_t legal = std::size_t(legal_moves(fen(THREE_LINES.c_str()), list) - list);
     for (const auto& r : rows) {
+        e.send("ucinewgame");
         e.send(std::string("setoption name MultiPV value ") + r.multipv);
-        const Lines got = go(e, {r.go});
-        EXPECT_EQ(got.back().substr(0, 13), std::string("bestmove ") + r.best) << r.go;
-        for (const auto& [depth, lines] : check_analysis(got, THREE_LINES)) {
-            EXPECT_EQ(lines.size(), r.moves.empty() ? legal
-                                                    : std::min<std::size_t>(std::stoul(r.multipv),
-                                                                            r.moves.size()))
-                << r.go;
-            for (const auto& [k, line] : lines)
+        for (const auto& [depth, lines] :
+             check_analysis(go(e, {"position fen " + THREE_LINES, r.go}), THREE_LINES)) {
+            ASSERT_EQ(lines.size(), r.lines) << r.go;
+            std::set<std::string> first;
+            for (const auto& [k, line] : lines) {
+                first.insert(line.pv[0]);
                 EXPECT_TRUE(r.moves.empty() || r.moves.count(line.pv[0])) << r.go;
+                EXPECT_TRUE(k == 1 || line.score <= lines.at(k - 1).score) << r.go;
+            }
+            EXPECT_EQ(first.size(), r.lines);
+            if (r.go == "go depth 6") { // the first line is the search of one line
+                EXPECT_EQ(std::make_pair(lines.at(1).pv[0], lines.at(1).score),
+                          std::make_pair(one.at(depth).at(1).pv[0], one.at(depth).at(1).score));
+            }
         }
     }
     EXPECT_EQ(go(e, {"go depth 4 searchmoves e7e5 a1a1"}),
               (Lines{"info depth 0 score cp 0", "bestmove 0000"}));
+    // back to one line: the same search as before
+    e.send("setoption name MultiPV value 1");
+    EXPECT_EQ(console_forms(go(e, {"ucinewgame", "position fen " + THREE_LINES, "go depth 6"})),
+              console_forms(single));
 }
 
 // The table fills as a search goes on; Clear Hash empties it, and the same
@@ -196,19 +169,14 @@ TEST(Uci, SeveralLinesAndRestrictedRoots) {
 TEST(Uci, ClearHashAndTheTablesFill) {
     Engine e;
     e.uci();
-    e.send("setoption name Hash value 1");
-    const auto fill = [](const Lines& got, std::size_t i) {
-        Info info;
-        EXPECT_TRUE(read_info(got.at(i), info)) << got.at(i);
-        return info.number["hashfull"];
-    };
-    const Lines fresh = go(e, {"position startpos", "go depth 7"});
-    EXPECT_EQ(fill(fresh, 0), 0);
-    EXPECT_LT(fill(fresh, 0), fill(fresh, fresh.size() - 2));
+    const Lines fresh = go(e, {"setoption name Hash value 1", "position startpos", "go depth 7"});
+    Info first, last;
+    ASSERT_TRUE(read_info(fresh[0], first) && read_info(fresh[fresh.size() - 2], last));
+    EXPECT_EQ(std::make_pair(first.hashfull, last.hashfull > 100), std::make_pair(0L, true));
     go(e, {"position fen " + THREE_LINES, "go depth 7"});
     e.send("setoption name Clear Hash");
     const Lines again = go(e, {"position startpos", "go depth 7"});
-    EXPECT_EQ(fill(again, 0), 0);
+    EXPECT_TRUE(read_info(again[0], first) && first.hashfull == 0);
     EXPECT_EQ(console_forms(again), console_forms(fresh));
 }
 
@@ -334,16 +302,16 @@ TEST(Uci, LinesDuringASearch) {
     // move; the root's moves are shown once it has run a second
     e.send("position startpos");
     e.send("go infinite");
-    Info current;
-    EXPECT_TRUE(read_info(
-        e.wait([](const std::string& l) { return l.find(" currmove ") != l.npos; }), current));
-    EXPECT_TRUE(legal_move(fen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"),
-                           current.currmove.c_str()));
-    EXPECT_TRUE(current.number["currmovenumber"] >= 1 && current.number["currmovenumber"] <= 20);
+    const std::string current =
+        e.wait([](const std::string& l) { return l.find(" currmove ") != l.npos; });
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(
+        current, m, std::regex("info depth \\d+ currmove (\\S+) currmovenumber ([1-9]|1\\d|20)")));
+    EXPECT_NE(legal_move(fen(START), m.str(1).c_str()), 0u);
     const Lines during = e.talk({"uci"});
     EXPECT_EQ(0, bestmoves(during));
     EXPECT_EQ(during.back(), "uciok");
-    EXPECT_TRUE(ends_well(go(e, {"stop"})));
+    check_analysis(go(e, {"stop"}), START); // the line of bestmove comes last
     // an infinite search that has found the mate waits for stop
     EXPECT_EQ(0,
               bestmoves(e.talk({"position fen 6k1/5ppp/8/8/8/8/8/R5K1 w - - 0 1", "go infinite"})));

@@ -185,14 +185,12 @@ void print_line(int depth, int multipv, int score, int bound, const Move* pv) {
     char text[512], score_buffer[32];
     score_text(score, score_buffer, sizeof score_buffer);
     const std::uint32_t ms = tick_count() - go_tick;
+    const char* bound_word = bound == LOWER ? " lowerbound" : bound == UPPER ? " upperbound" : "";
     int used =
         std::snprintf(text, sizeof text,
                       "info depth %d seldepth %d multipv %d score %s%s nodes %llu nps %llu "
                       "hashfull %d time %u pv",
-                      depth, std::max(depth, int(sel_depth)), multipv, score_buffer,
-                      bound == LOWER   ? " lowerbound"
-                      : bound == UPPER ? " upperbound"
-                                       : "",
+                      depth, std::max(depth, int(sel_depth)), multipv, score_buffer, bound_word,
                       (unsigned long long)node_count,
                       (unsigned long long)(ms ? node_count * 1000 / ms : 0), hash_permille(), ms);
     // a line has at most MAX_PLY + 1 moves of 5 characters: it always fits

@@ -126,10 +126,10 @@ TEST(Uci, SeveralLinesRestrictedRootsAndClearHash) {
         {"64", "go depth 2", "", 35}, // every move
     };
     for (const auto& [multipv, go_line, moves, count] : rows) {
-        e.send("ucinewgame");
-        e.send(std::string("setoption name MultiPV value ") + multipv);
-        for (const auto& [depth, lines] :
-             check_analysis(go(e, {"position fen " + THREE_LINES, go_line}), THREE_LINES)) {
+        const Lines got =
+            go(e, {"ucinewgame", std::string("setoption name MultiPV value ") + multipv,
+                   "position fen " + THREE_LINES, go_line});
+        for (const auto& [depth, lines] : check_analysis(got, THREE_LINES)) {
             EXPECT_EQ(lines.size(), count) << go_line;
             for (const auto& [k, line] : lines)
                 EXPECT_NE(moves.find(moves.empty() ? "" : line.pv[0]), moves.npos) << go_line;

@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <future>
+#include <map>
 #include <regex>
+#include <sstream>
+#include <tuple>
 
 #include "shell/shell.h"
 #include "support.h"
@@ -24,13 +27,16 @@ const Lines FIRST_BENCH_POSITION = {
     "  8 5 0 325306 e2e4 b8c6 d2d4 d7d5 e4d5 d8d5 c1e3 c8f5", "  8 6 0 383810 d2d4"};
 // clang-format on
 
-// Info lines in the console's form ("  depth score 0 nodes moves"): the
-// speed (nps, time) varies, the rest is the search's.
+// The lines of new best moves in the console's form ("  depth score 0 nodes
+// moves"): the speed (nps, time) and the table's fill vary, the rest is the
+// search's. The lines that end an iteration repeat one of them: left out.
 Lines console_forms(const Lines& lines) {
-    static const std::regex info(
-        "info depth (\\d+) score cp (-?\\d+) nodes (\\d+) nps \\d+ time \\d+ pv");
+    static const std::regex info("info depth (\\d+) seldepth \\d+ multipv 1 score cp (-?\\d+) "
+                                 "lowerbound nodes (\\d+) nps \\d+ hashfull \\d+ time \\d+ pv");
     Lines out;
-    for (const auto& l : lines) out.push_back(std::regex_replace(l, info, "  $1 $2 0 $3"));
+    for (const auto& l : lines)
+        if (std::regex_search(l, info) || l.rfind("info ", 0) != 0)
+            out.push_back(std::regex_replace(l, info, "  $1 $2 0 $3"));
     return out;
 }
 
@@ -54,29 +60,122 @@ bool ends_well(const Lines& got) {
            (got.size() < 2 || got[got.size() - 2].find(" score ") != std::string::npos);
 }
 
+// A line of the search, or false; the score in centipawns, mates beyond.
+struct Info {
+    long depth, seldepth, multipv, score, hashfull;
+    std::string bound;
+    Lines pv;
+};
+bool read_info(const std::string& line, Info& i) {
+    static const std::regex form("info depth (\\d+) seldepth (\\d+) multipv (\\d+) score (cp|mate) "
+                                 "(-?\\d+)( lowerbound| upperbound)? nodes \\d+ nps \\d+ hashfull "
+                                 "(\\d+) time \\d+ pv((?: [a-h][1-8][a-h][1-8][qrbn]?)+)");
+    std::smatch m;
+    if (!std::regex_match(line, m, form)) return false;
+    const auto number = [&](int k) { return std::stol(m[k]); };
+    const long n = number(5), mate = n > 0 ? 100000 - n : -100000 - n;
+    i = {number(1), number(2), number(3), m[4] == "cp" ? n : mate, number(7), m[6], {}};
+    std::istringstream moves(m[8]);
+    for (std::string w; moves >> w;) i.pv.push_back(w);
+    return i.seldepth >= i.depth && i.hashfull <= 1000;
+}
+
+// The lines of a go from the position: each reads and its moves are legal;
+// the one before bestmove holds bestmove and ponder. The exact lines by
+// depth and number: each starts with another move, best first.
+std::map<long, std::map<long, Info>> check_analysis(const Lines& got, const std::string& position) {
+    std::map<long, std::map<long, Info>> exact;
+    Info i{0, 0, 0, 0, 0, "", {"none"}};
+    for (std::size_t n = 0; n + 1 < got.size(); n++) {
+        EXPECT_TRUE(read_info(got[n], i)) << got[n];
+        Position pos = fen(position.c_str());
+        for (const std::string& m : i.pv) {
+            const Move move = legal_move(pos, m.c_str());
+            EXPECT_NE(move, 0u) << got[n];
+            if (move) make_move(pos, move);
+        }
+        if (!i.bound.empty()) continue;
+        for (const auto& [k, line] : exact[i.depth])
+            EXPECT_TRUE(k == i.multipv ||
+                        (line.pv[0] != i.pv[0] &&
+                         (k < i.multipv ? line.score >= i.score : line.score <= i.score)))
+                << got[n];
+        exact[i.depth][i.multipv] = i;
+    }
+    const std::string ponder = i.pv.size() > 1 ? " ponder " + i.pv[1] : "";
+    EXPECT_EQ(got.back(), ("bestmove " + i.pv[0] + ponder).substr(0, got.back().size()));
+    EXPECT_EQ(i.multipv, 1);
+    return exact;
+}
+
+// White takes the rook; the queen's capture loses to a mate on the back rank.
+const std::string THREE_LINES = "6k1/5ppp/8/3r3n/1qB5/8/2N2PPP/3Q2K1 w - - 0 1";
+
+TEST(Uci, SeveralLinesRestrictedRootsAndClearHash) {
+    Engine e;
+    e.uci();
+    const Lines single =
+        go(e, {"setoption name Hash value 1", "position fen " + THREE_LINES, "go depth 6"});
+    const auto one = check_analysis(single, THREE_LINES);
+    const std::tuple<const char*, std::string, std::string, std::size_t> rows[] = {
+        // MultiPV, go, the legal moves of searchmoves (all if none), lines
+        {"3", "go depth 6", "", 3},
+        {"1", "go depth 5 searchmoves c2b4", "c2b4", 1}, // mated: the only move given
+        {"1", "go searchmoves zz c2b4 e7e5 d1f1 d1f1 depth 4", "c2b4 d1f1", 1},
+        {"3", "go depth 4 searchmoves d1f1 c2b4", "c2b4 d1f1", 2},
+        {"64", "go depth 2", "", 35}, // every move
+    };
+    for (const auto& [multipv, go_line, moves, count] : rows) {
+        const Lines got =
+            go(e, {"ucinewgame", std::string("setoption name MultiPV value ") + multipv,
+                   "position fen " + THREE_LINES, go_line});
+        for (const auto& [depth, lines] : check_analysis(got, THREE_LINES)) {
+            EXPECT_EQ(lines.size(), count) << go_line;
+            for (const auto& [k, line] : lines)
+                EXPECT_NE(moves.find(moves.empty() ? "" : line.pv[0]), moves.npos) << go_line;
+            if (count == 3) { // the first line is the search of one line
+                EXPECT_EQ(std::make_pair(lines.at(1).pv[0], lines.at(1).score),
+                          std::make_pair(one.at(depth).at(1).pv[0], one.at(depth).at(1).score));
+            }
+        }
+    }
+    EXPECT_EQ(go(e, {"go depth 4 searchmoves e7e5 a1a1"}),
+              (Lines{"info depth 0 score cp 0", "bestmove 0000"}));
+    // Clear Hash: the same search as in a new engine, on a table that fills
+    const Lines again = go(e, {"setoption name MultiPV value 1", "setoption name Clear Hash",
+                               "position fen " + THREE_LINES, "go depth 6"});
+    EXPECT_EQ(console_forms(again), console_forms(single));
+    Info first;
+    EXPECT_TRUE(read_info(again[0], first) && first.hashfull == 0 &&
+                check_analysis(again, THREE_LINES).at(6).at(1).hashfull > 20);
+}
+
 TEST(Uci, HandshakeOptionsAndUnknownLines) {
     Engine console;
     EXPECT_EQ(console.talk({"xboard", "uci"}), (Lines{"", "Error (unknown command): uci"}));
     Engine e;
     Lines handshake = e.uci();
-    ASSERT_EQ(handshake.size(), 7u);
+    ASSERT_EQ(handshake.size(), 9u);
     EXPECT_TRUE(std::regex_match(handshake[0], std::regex("id name gyre \\d+\\.\\d+\\.\\d+")));
     EXPECT_EQ(Lines(handshake.begin() + 1, handshake.end()),
               (Lines{"id author the gyre developers",
                      "option name Hash type spin default 64 min 1 max 4096",
                      "option name Threads type spin default 1 min 1 max 1",
                      "option name Ponder type check default false",
-                     "option name Move Overhead type spin default 10 min 0 max 5000", "uciok"}));
+                     "option name Move Overhead type spin default 10 min 0 max 5000",
+                     "option name MultiPV type spin default 1 min 1 max 256",
+                     "option name Clear Hash type button", "uciok"}));
     // Console commands mean nothing now; unknown words before a command are skipped.
     EXPECT_EQ(e.talk({"xboard", "display", "e2e4", "", "stop", "ponderhit", "debug on"}), Lines{});
     e.send("joho isready");
     EXPECT_EQ(e.wait_for("readyok"), "readyok");
-    EXPECT_EQ(
-        e.talk({"setoption name Threads value 4", "setoption name Style value wild",
-                "setoption name Hash value lots", "setoption name hash value 0",
-                "setoption name Move Overhead value 100", "setoption name Ponder value true"}),
-        (Lines{"info string gyre searches on 1 thread", "info string unknown option: Style",
-               "info string Hash needs a number of MiB"}));
+    EXPECT_EQ(e.talk({"setoption name Threads value 4", "setoption name Style value wild",
+                      "setoption name Hash value lots", "setoption name hash value 0",
+                      "setoption name Move Overhead value 100", "setoption name Ponder value true",
+                      "setoption name MultiPV value all", "setoption name multipv value 0"}),
+              (Lines{"info string gyre searches on 1 thread", "info string unknown option: Style",
+                     "info string Hash needs a number of MiB",
+                     "info string MultiPV needs a number of lines"}));
     EXPECT_TRUE(ends_well(go(e, {"position startpos", "go depth 5"}))) << "in a table of 1 MiB";
     e.send("quit");
     EXPECT_EQ(e.finish(), 0);
@@ -157,7 +256,8 @@ TEST(Uci, EveryGoEndsWithOneBestmove) {
     got = go(e, {"ucinewgame", "position fen 4k3/8/8/8/8/8/8/4K2R w K - 0 1", "go depth 3"});
     EXPECT_EQ(got.back().substr(0, 14), "bestmove e1g1 ");
     got = go(e, {"position fen r3k2r/pPpppppp/8/8/8/8/PPPPPPPP/R3K2R w KQkq - 0 1", "go mate 1"});
-    EXPECT_EQ(got[got.size() - 2].substr(0, 26), "info depth 1 score mate 1 ");
+    EXPECT_TRUE(std::regex_match(
+        got[got.size() - 2], std::regex("info depth 1 seldepth \\d+ multipv 1 score mate 1 .*")));
     EXPECT_EQ(got.back(), "bestmove b7a8q");
     got = go(e, {"position startpos", "go mate 2"});
     EXPECT_EQ(got[got.size() - 2].substr(0, 13), "info depth 3 ");
@@ -172,10 +272,14 @@ TEST(Uci, EveryGoEndsWithOneBestmove) {
 TEST(Uci, LinesDuringASearch) {
     Engine e;
     e.uci();
-    // uci and isready are answered during the search, stop ends it with its move
+    // uci and isready are answered during the search, stop ends it with its
+    // move; the root's moves are shown once it has run a second
     e.send("position startpos");
     e.send("go infinite");
-    e.wait_for("info depth 5 ");
+    EXPECT_TRUE(std::regex_match(
+        e.wait([](const std::string& l) { return l.find(" currmove ") != l.npos; }),
+        std::regex(
+            "info depth \\d+ currmove [a-h][1-8][a-h][1-8] currmovenumber ([1-9]|1\\d|20)")));
     const Lines during = e.talk({"uci"});
     EXPECT_EQ(0, bestmoves(during));
     EXPECT_EQ(during.back(), "uciok");

@@ -1,5 +1,6 @@
 // Transposition table: one always-replaced entry per index. Its memory
 // layout is also the image written by dumphash.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -43,6 +44,17 @@ void clear_hash() {
         std::exit(1);
     }
     clear_memory(transposition_table, (std::size_t(hash_mask) + 1) * sizeof(HashEntry));
+}
+
+int hash_permille() {
+    // the index is the key's low bits: the first entries fill as the rest do
+    const std::uint32_t sample = std::min<std::uint32_t>(1000, hash_mask + 1);
+    std::uint32_t used = 0;
+    for (std::uint32_t i = 0; i < sample; i++) {
+        const HashEntry& e = transposition_table[i];
+        used += (e.word0 | e.key_low | e.key_high) != 0;
+    }
+    return int(used * 1000 / sample);
 }
 
 namespace {

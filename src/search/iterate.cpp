@@ -114,8 +114,9 @@ Move iterate(const Position& pos, int ponder) {
     while (iteration_depth <= max_iteration_depth) {
         if (iteration_depth > 1) root_score = last_iteration_score;
         const std::uint64_t nodes_before = node_count;
-        const int score = search_root(iteration_depth);
+        const int score = search_root_lines(iteration_depth);
         if (abort_search) break;
+        if (report_iteration) report_iteration(iteration_depth);
         last_iteration_score = score;
         if (score > MATE_THRESHOLD) break;
         if (score < iteration_depth - MATE_SCORE) break;

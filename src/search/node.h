@@ -2,12 +2,13 @@
 // root, the alpha-beta nodes and the quiescence search share.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 
 #include "eval/eval.h"
 #include "search/search.h"
 
-constexpr int PV_LENGTH = MAX_PLY + 2;
+constexpr int PV_LENGTH = LINE_LENGTH;
 // Follows the 0 that ends a line cut short by an exact table hit.
 constexpr Move PV_MARKER = Move(-2);
 constexpr int NULL_MOVE_REDUCTION = 2; // the null move's child searches this much less deep
@@ -24,6 +25,9 @@ extern std::int32_t in_check[MAX_PLY + 1];
 extern Move current_move[MAX_PLY];
 
 int search_root(int depth);
+// The root's lines of one iteration (multi_pv of them, or fewer moves); the
+// score of the first, which is left in the first row of pv_table.
+int search_root_lines(int depth);
 int search(int ply, int depth, int alpha, int beta, int null_ok, NodeType node_type);
 int quiesce(int ply, int alpha, int beta);
 
@@ -49,6 +53,7 @@ inline void count_quiescence_node(int ply) {
     node_count++;
     quiescence_node_count++;
     poll_countdown--;
+    sel_depth = std::max(sel_depth, ply);
     pv_table[ply][0] = 0;
 }
 

@@ -25,6 +25,7 @@ int search(int ply, int depth, int alpha, int beta, int null_ok, NodeType node_t
 
     // 2. bookkeeping
     node_count++;
+    sel_depth = std::max(sel_depth, ply);
     int best = -INFINITY_SCORE;
     pv_table[ply][0] = 0;
 

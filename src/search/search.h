@@ -42,6 +42,8 @@ int resize_hash(std::uint32_t entries);
 // The largest table of a power of two entries that fits the megabytes (at
 // least 1), unless the table has that size already; 0 as resize_hash.
 int set_hash_megabytes(std::uint32_t megabytes);
+// Per mille of the table in use, from a sample of its first entries.
+int hash_permille();
 int hash_probe(const Position& pos, int ply, int depth, int* score, Move* move);
 void hash_store(const Position& pos, int ply, int depth, int score, int bound, Move move);
 // Starts loading the entry a node with this key will probe: the table is
@@ -86,6 +88,25 @@ extern bool (*iteration_ends_search)(int depth, int score, Move best);
 // own form in place (the console's is print_pv).
 extern void (*report_line)(int depth, int score, const Move* line);
 void print_pv(int depth, int score, const Move* line);
+
+// ---- analysis: several lines at the root, a root limited to some moves ----
+constexpr int MAX_LINES = MAX_MOVES;
+constexpr int LINE_LENGTH = MAX_PLY + 2; // a line, 0 ended
+struct RootLine {
+    std::int32_t score;
+    Move pv[LINE_LENGTH];
+};
+extern std::int32_t multi_pv;          // the root lines a search finds, 1 to MAX_LINES
+extern Move search_moves[MAX_MOVES];   // the root considers only these ...
+extern std::int32_t search_move_count; // ... when there are any
+extern RootLine root_lines[MAX_LINES]; // best first; line k the best move outside 0..k-1
+extern std::int32_t root_line_count;   // the lines of the last finished iteration
+extern std::int32_t line_index;        // the line being searched
+extern std::int32_t sel_depth;         // the deepest ply of this iteration, quiescence included
+// After each finished iteration (none in the console); as each root move is
+// taken, with its number from 1.
+extern void (*report_iteration)(int depth);
+extern void (*report_root_move)(int depth, Move m, int number);
 
 // The best move for the position (0 when stopped by input, when pondering or
 // without a legal move); ponder_move is then the reply it expects.

@@ -28,6 +28,7 @@ constexpr std::uint32_t MIN_POLL_NODES = 1000;
 // Polls about every 4 ms at the measured rate: stop and isready are
 // answered at once, and a short clock is watched closely.
 constexpr int POLL_SHIFT = 8;
+constexpr std::uint32_t CURRMOVE_MS = 1000; // no root moves shown before
 
 enum Command : int {
     UNKNOWN,
@@ -58,6 +59,16 @@ struct GoLimits {
     long long time[2], increment[2], movetime;
     long long moves_to_go, depth, mate, nodes;
     bool infinite, ponder;
+    bool restricted; // searchmoves: the root considers only the legal ones in moves
+    int move_count;
+    Move moves[MAX_MOVES];
+};
+
+// The last line of the first root line that was printed, and whether it is
+// still the last info line: bestmove's own line comes last.
+struct ShownLine {
+    int depth, score, bound;
+    Move pv[LINE_LENGTH];
 };
 
 char line[LINE_SIZE];
@@ -71,6 +82,8 @@ GoLimits limits;
 std::uint32_t go_tick;      // when go arrived: the time of the info lines
 bool waiting_for_ponderhit; // go ponder: no clock until ponderhit
 bool stop_requested;
+ShownLine shown;
+bool shown_last;
 
 // ---- reading ----
 
@@ -152,8 +165,10 @@ void print_identity() {
                 "option name Threads type spin default 1 min 1 max 1\n"
                 "option name Ponder type check default false\n"
                 "option name Move Overhead type spin default %d min 0 max %d\n"
+                "option name MultiPV type spin default 1 min 1 max %d\n"
+                "option name Clear Hash type button\n"
                 "uciok\n",
-                DEFAULT_HASH_MB, MAX_HASH_MB, DEFAULT_OVERHEAD_MS, MAX_OVERHEAD_MS);
+                DEFAULT_HASH_MB, MAX_HASH_MB, DEFAULT_OVERHEAD_MS, MAX_OVERHEAD_MS, MAX_LINES);
 }
 
 // Mate scores in moves, negative when the engine is being mated.
@@ -165,22 +180,50 @@ int score_text(int score, char* buffer, std::size_t size) {
     return std::snprintf(buffer, size, "cp %d", score);
 }
 
-// The search's line of a new best move.
-void print_info(int depth, int score, const Move* pv) {
+// One root line; bound is EXACT, LOWER or UPPER (the score is only a bound).
+void print_line(int depth, int multipv, int score, int bound, const Move* pv) {
     char text[512], score_buffer[32];
     score_text(score, score_buffer, sizeof score_buffer);
     const std::uint32_t ms = tick_count() - go_tick;
+    const char* bound_word = bound == LOWER ? " lowerbound" : bound == UPPER ? " upperbound" : "";
     int used =
-        std::snprintf(text, sizeof text, "info depth %d score %s nodes %llu nps %llu time %u pv",
-                      depth, score_buffer, (unsigned long long)node_count,
-                      (unsigned long long)(ms ? node_count * 1000 / ms : 0), ms);
+        std::snprintf(text, sizeof text,
+                      "info depth %d seldepth %d multipv %d score %s%s nodes %llu nps %llu "
+                      "hashfull %d time %u pv",
+                      depth, std::max(depth, int(sel_depth)), multipv, score_buffer, bound_word,
+                      (unsigned long long)node_count,
+                      (unsigned long long)(ms ? node_count * 1000 / ms : 0), hash_permille(), ms);
     // a line has at most MAX_PLY + 1 moves of 5 characters: it always fits
-    for (int i = 0; i < MAX_PLY + 1 && pv[i] && used < int(sizeof text) - MOVE_TEXT_SIZE; i++) {
+    int n = 0;
+    for (; n < MAX_PLY + 1 && pv[n] && used < int(sizeof text) - MOVE_TEXT_SIZE; n++) {
         char move[MOVE_TEXT_SIZE];
         used += std::snprintf(text + used, sizeof text - std::size_t(used), " %s",
-                              coordinate_text(pv[i], move));
+                              coordinate_text(pv[n], move));
     }
     std::printf("%s\n", text);
+    shown_last = multipv == 1;
+    if (!shown_last) return;
+    shown = {depth, score, bound, {}};
+    std::copy(pv, pv + n, shown.pv);
+}
+
+// A new best move during an iteration: the root's score is at least this.
+void print_info(int depth, int score, const Move* pv) {
+    print_line(depth, line_index + 1, score, LOWER, pv);
+}
+
+void print_iteration(int depth) {
+    for (int i = 0; i < root_line_count; i++)
+        print_line(depth, i + 1, root_lines[i].score, EXACT, root_lines[i].pv);
+}
+
+// Which root move is searched, once the search has run a second.
+void print_root_move(int depth, Move m, int number) {
+    if (tick_count() - go_tick < CURRMOVE_MS) return;
+    char text[MOVE_TEXT_SIZE];
+    std::printf("info depth %d currmove %s currmovenumber %d\n", depth, coordinate_text(m, text),
+                number);
+    shown_last = false;
 }
 
 // ---- clock ----
@@ -221,9 +264,11 @@ InputVerdict answer_line() {
     switch (find_command(at)) {
     case ISREADY:
         std::printf("readyok\n");
+        shown_last = false;
         return GO_ON;
     case UCI:
         print_identity();
+        shown_last = false;
         return GO_ON;
     case PONDERHIT:
         if (waiting_for_ponderhit) {
@@ -307,8 +352,18 @@ void set_position(const char* at) {
     }
 }
 
+// A legal move of searchmoves, once; anything else is left out.
+void add_search_move(GoLimits& g, std::string_view w) {
+    char text[MOVE_TEXT_SIZE] = {};
+    if (w.size() >= MOVE_TEXT_SIZE) return;
+    w.copy(text, w.size());
+    const Move m = legal_move(game_position, text);
+    if (m && std::find(g.moves, g.moves + g.move_count, m) == g.moves + g.move_count)
+        g.moves[g.move_count++] = m;
+}
+
 GoLimits parse_go(const char* at) {
-    GoLimits g{{-1, -1}, {0, 0}, -1, 0, 0, 0, 0, false, false};
+    GoLimits g{{-1, -1}, {0, 0}, -1, 0, 0, 0, 0, false, false, false, 0, {}};
     const struct {
         std::string_view word;
         long long* value;
@@ -316,11 +371,18 @@ GoLimits parse_go(const char* at) {
         {"wtime", &g.time[1]},     {"btime", &g.time[0]},         {"winc", &g.increment[1]},
         {"binc", &g.increment[0]}, {"movestogo", &g.moves_to_go}, {"movetime", &g.movetime},
         {"depth", &g.depth},       {"nodes", &g.nodes},           {"mate", &g.mate}};
+    bool moves_follow = false; // searchmoves' moves run up to the next word of go
     for (std::string_view w; !(w = next_word(at)).empty();) {
         if (w == "infinite") g.infinite = true;
         if (w == "ponder") g.ponder = true;
+        bool keyword = w == "infinite" || w == "ponder";
+        if (w == "searchmoves") {
+            moves_follow = g.restricted = true;
+            continue;
+        }
         for (const auto& n : numbers) {
             if (w != n.word) continue;
+            keyword = true;
             const char* after = at;
             long long value;
             if (parse_number(next_word(after), &value)) {
@@ -328,6 +390,8 @@ GoLimits parse_go(const char* at) {
                 at = after;
             }
         }
+        moves_follow = moves_follow && !keyword;
+        if (moves_follow) add_search_move(g, w);
     }
     return g;
 }
@@ -358,8 +422,18 @@ void print_bestmove(Move best) {
     char text[MOVE_TEXT_SIZE], reply_text[MOVE_TEXT_SIZE];
     Position after = game_position;
     make_move(after, best);
-    const Move reply = ponder_move ? ponder_move : expected_reply(after);
-    if (reply && move_is_legal(after, reply))
+    Move reply = ponder_move ? ponder_move : expected_reply(after);
+    if (!move_is_legal(after, reply)) reply = 0;
+    // the line of bestmove and ponder comes last
+    if (!shown_last || shown.pv[0] != best || (reply && shown.pv[1] != reply)) {
+        if (shown.pv[0] != best) shown = {shown.depth, shown.score, shown.bound, {best}};
+        if (reply && shown.pv[1] != reply) {
+            shown.pv[1] = reply;
+            shown.pv[2] = 0;
+        }
+        print_line(shown.depth, 1, shown.score, shown.bound, shown.pv);
+    }
+    if (reply)
         std::printf("bestmove %s ponder %s\n", coordinate_text(best, text),
                     coordinate_text(reply, reply_text));
     else
@@ -369,7 +443,8 @@ void print_bestmove(Move best) {
 void go(const char* at) {
     limits = parse_go(at);
     Move list[MAX_MOVES];
-    const int moves = int(legal_moves(game_position, list) - list);
+    const int moves =
+        limits.restricted ? limits.move_count : int(legal_moves(game_position, list) - list);
     if (moves == 0) {
         std::printf("info depth 0 score %s\nbestmove 0000\n",
                     side_in_check(game_position) ? "mate 0" : "cp 0");
@@ -384,6 +459,10 @@ void go(const char* at) {
                                            limits.moves_to_go, overhead_ms, plies_played)
                                : MoveTime{0, 0},
                     false, go_tick, moves);
+    shown_last = false;
+    shown = {};
+    search_move_count = limits.move_count;
+    std::copy(limits.moves, limits.moves + limits.move_count, search_moves);
     start_uci_clock();
     set_search_limits();
     Move best = iterate(game_position, 0);
@@ -392,6 +471,7 @@ void go(const char* at) {
            (limits.infinite || waiting_for_ponderhit))
         answer_line();
     if (!best) best = first_iteration_move();
+    search_move_count = 0;
     max_iteration_depth = PLY_LIMIT;
     node_limit = NO_NODE_LIMIT;
     print_bestmove(best);
@@ -423,6 +503,12 @@ void set_option(const char* at) {
         if (!numeric || number != 1) std::printf("info string gyre searches on 1 thread\n");
     } else if (same_name(name, "Ponder")) {
         // the interface decides when to ponder (go ponder)
+    } else if (same_name(name, "MultiPV")) {
+        if (!numeric) return (void)std::printf("info string MultiPV needs a number of lines\n");
+        multi_pv = std::int32_t(std::clamp(number, 1LL, (long long)MAX_LINES));
+    } else if (same_name(name, "Clear Hash")) {
+        clear_hash();
+        clear_pawn_hash();
     } else if (same_name(name, "Move Overhead")) {
         if (!numeric) return (void)std::printf("info string Move Overhead needs milliseconds\n");
         overhead_ms = int(std::clamp(number, 0LL, (long long)MAX_OVERHEAD_MS));
@@ -437,6 +523,8 @@ void uci_loop() {
     uci_mode = 1;
     quitting = line_pending = false;
     report_line = print_info;
+    report_iteration = print_iteration;
+    report_root_move = print_root_move;
     answer_input = answer_line;
     clock_says_stop = clock_or_move_time_says_stop;
     iteration_ends_search = move_time_spent;

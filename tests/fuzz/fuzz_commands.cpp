@@ -103,9 +103,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 4096) return 0; // the pipe below must hold it all
     // UCI: a table of gigabytes (setoption name Hash) only changes the mask;
-    // a long input holds many searches
+    // a long input holds many searches. Clear Hash is kept.
     std::string lower(data, data + size);
     for (char& c : lower) c = char(c | 0x20);
+    for (std::size_t at; (at = lower.find("clear hash")) != std::string::npos;) lower[at + 6] = '-';
     if (FUZZ_UCI && (size > 1024 || lower.find("hash") != std::string::npos)) return 0;
     write_file("game", data, size);
     write_file("hash", data, size);
@@ -123,6 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A freshly started engine, except that the clock polls early.
     if (FUZZ_SEARCH || FUZZ_UCI) clear_hash();
     default_settings();
+    multi_pv = 1;
     new_game();
     fake_ms = clock_start = 0;
     nodes_seen = node_count;

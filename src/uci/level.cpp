@@ -12,7 +12,8 @@ int level_elo = LEVEL_MAX_ELO;
 namespace {
 
 // Nodes a move and the margin in centipawns, by Elo on stockfish's
-// UCI_Elo scale, set by the matches of tools/calibrate (table there).
+// UCI_Elo scale: first settings, measured by tools/calibrate/calibrate
+// (calibration/results.md) but not yet tuned by it.
 // Between rows: nodes on a log scale, margins in a straight line.
 constexpr struct {
     int elo;

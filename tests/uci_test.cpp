@@ -7,6 +7,7 @@
 #include <future>
 #include <map>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <tuple>
 
@@ -155,7 +156,7 @@ TEST(Uci, HandshakeOptionsAndUnknownLines) {
     EXPECT_EQ(console.talk({"xboard", "uci"}), (Lines{"", "Error (unknown command): uci"}));
     Engine e;
     Lines handshake = e.uci();
-    ASSERT_EQ(handshake.size(), 9u);
+    ASSERT_EQ(handshake.size(), 11u);
     EXPECT_TRUE(std::regex_match(handshake[0], std::regex("id name gyre \\d+\\.\\d+\\.\\d+")));
     EXPECT_EQ(Lines(handshake.begin() + 1, handshake.end()),
               (Lines{"id author the gyre developers",
@@ -164,18 +165,24 @@ TEST(Uci, HandshakeOptionsAndUnknownLines) {
                      "option name Ponder type check default false",
                      "option name Move Overhead type spin default 10 min 0 max 5000",
                      "option name MultiPV type spin default 1 min 1 max 256",
-                     "option name Clear Hash type button", "uciok"}));
+                     "option name Clear Hash type button",
+                     "option name UCI_LimitStrength type check default false",
+                     "option name UCI_Elo type spin default 1800 min 800 max 1800", "uciok"}));
     // Console commands mean nothing now; unknown words before a command are skipped.
     EXPECT_EQ(e.talk({"xboard", "display", "e2e4", "", "stop", "ponderhit", "debug on"}), Lines{});
     e.send("joho isready");
     EXPECT_EQ(e.wait_for("readyok"), "readyok");
-    EXPECT_EQ(e.talk({"setoption name Threads value 4", "setoption name Style value wild",
-                      "setoption name Hash value lots", "setoption name hash value 0",
-                      "setoption name Move Overhead value 100", "setoption name Ponder value true",
-                      "setoption name MultiPV value all", "setoption name multipv value 0"}),
-              (Lines{"info string gyre searches on 1 thread", "info string unknown option: Style",
-                     "info string Hash needs a number of MiB",
-                     "info string MultiPV needs a number of lines"}));
+    EXPECT_EQ(
+        e.talk({"setoption name Threads value 4", "setoption name Style value wild",
+                "setoption name Hash value lots", "setoption name hash value 0",
+                "setoption name Move Overhead value 100", "setoption name Ponder value true",
+                "setoption name MultiPV value all", "setoption name multipv value 0",
+                "setoption name UCI_Elo value 700", "setoption name UCI_Elo value 1801",
+                "setoption name UCI_Elo value 1500", "setoption name UCI_Elo value high"}),
+        (Lines{"info string gyre searches on 1 thread", "info string unknown option: Style",
+               "info string Hash needs a number of MiB",
+               "info string MultiPV needs a number of lines", "info string UCI_Elo set to 800",
+               "info string UCI_Elo set to 1800", "info string UCI_Elo needs a number"}));
     EXPECT_TRUE(ends_well(go(e, {"position startpos", "go depth 5"}))) << "in a table of 1 MiB";
     e.send("quit");
     EXPECT_EQ(e.finish(), 0);
@@ -187,7 +194,69 @@ TEST(Uci, SearchesAsTheConsoleDoes) {
     e.uci();
     Lines expected = FIRST_BENCH_POSITION;
     expected.push_back("bestmove d2d4 ponder d7d5"); // the reply from the table
-    EXPECT_EQ(console_forms(go(e, {"position startpos", "go depth 8"})), expected);
+    // a level turned off, or at its top, is full strength
+    for (const char* limited : {"false", "true"})
+        EXPECT_EQ(
+            console_forms(go(e, {"setoption name UCI_Elo value 900",
+                                 std::string("setoption name UCI_LimitStrength value ") + limited,
+                                 "setoption name UCI_Elo value 1800", "ucinewgame",
+                                 "position startpos", "go depth 8"})),
+            expected);
+}
+
+// A level plays one of its root lines within the margin of the best, by
+// the seed alone; several seeds choose several lines; a mate is played.
+TEST(Uci, LevelsChooseWithinTheirMargin) {
+    level_limited = true;
+    EXPECT_EQ(level_of(LEVEL_MAX_ELO).nodes, NO_NODE_LIMIT);
+    for (int elo = LEVEL_MIN_ELO; elo < LEVEL_MAX_ELO; elo += 50)
+        EXPECT_TRUE(level_of(elo).nodes < level_of(elo + 50).nodes &&
+                    level_of(elo).margin >= level_of(elo + 50).margin && level_of(elo).lines == 4)
+            << elo;
+    level_limited = false;
+    EXPECT_EQ(level_of(LEVEL_MIN_ELO).margin, 0);
+    const std::tuple<std::vector<int>, int, int> rows[] = {
+        // scores best first, margin, the last line that may be played
+        {{30, 20, -100, -400}, 50, 1},
+        {{30, 29, 28, -400}, 250, 2},
+        {{MATE_SCORE - 3, 0, 0}, 250, 0},
+        {{30, 20}, 0, 0}};
+    for (const auto& [scores, margin, last] : rows) {
+        RootLine lines[4] = {};
+        for (std::size_t k = 0; k < scores.size(); k++) lines[k].score = scores[k];
+        std::set<int> picks;
+        for (std::uint64_t seed = 0; seed < 40; seed++) {
+            const int k = level_pick(lines, int(scores.size()), margin, seed);
+            EXPECT_EQ(k, level_pick(lines, int(scores.size()), margin, seed));
+            picks.insert(k);
+        }
+        EXPECT_EQ(*picks.rbegin(), last) << margin;
+        EXPECT_EQ(picks.size(), std::size_t(last + 1)) << margin;
+    }
+}
+
+// A weak level ends each go with one legal move, stops an infinite search
+// at once, shows one line, and chooses more than one move from a start.
+TEST(Uci, LevelsPlayOnEveryLimit) {
+    Engine e;
+    e.uci();
+    e.talk({"setoption name UCI_LimitStrength value true", "setoption name UCI_Elo value 800"});
+    std::set<std::string> moves;
+    for (int i = 0; i < 6; i++) {
+        const Lines got = go(e, {"ucinewgame", "position startpos", "go nodes 5000"});
+        for (const std::string& l : got) EXPECT_EQ(l.find("multipv 2"), l.npos) << l;
+        EXPECT_TRUE(ends_well(got));
+        moves.insert(got.back().substr(9, 4));
+    }
+    EXPECT_GT(moves.size(), 1u);
+    for (const char* limit : {"go depth 5", "go wtime 2000 btime 2000 winc 20 binc 20",
+                              "go movetime 50", "go ponder wtime 2000 btime 2000"})
+        EXPECT_TRUE(ends_well(go(e, {"position startpos moves e2e4", limit, "ponderhit"})))
+            << limit;
+    e.send("go infinite");
+    e.wait_for("info depth 1 ");
+    EXPECT_EQ(0, bestmoves(e.talk({})));
+    EXPECT_TRUE(ends_well(go(e, {"stop"})));
 }
 
 TEST(Uci, PositionsAreTakenWholeOrNotAtAll) {

@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <thread>
 
 #include "eval/eval.h"
 
@@ -84,6 +87,7 @@ bool waiting_for_ponderhit; // go ponder: no clock until ponderhit
 bool stop_requested;
 ShownLine shown;
 bool shown_last;
+int shown_lines = 1; // MultiPV: a level may search more lines than it shows
 
 // ---- reading ----
 
@@ -167,8 +171,11 @@ void print_identity() {
                 "option name Move Overhead type spin default %d min 0 max %d\n"
                 "option name MultiPV type spin default 1 min 1 max %d\n"
                 "option name Clear Hash type button\n"
+                "option name UCI_LimitStrength type check default false\n"
+                "option name UCI_Elo type spin default %d min %d max %d\n"
                 "uciok\n",
-                DEFAULT_HASH_MB, MAX_HASH_MB, DEFAULT_OVERHEAD_MS, MAX_OVERHEAD_MS, MAX_LINES);
+                DEFAULT_HASH_MB, MAX_HASH_MB, DEFAULT_OVERHEAD_MS, MAX_OVERHEAD_MS, MAX_LINES,
+                LEVEL_MAX_ELO, LEVEL_MIN_ELO, LEVEL_MAX_ELO);
 }
 
 // Mate scores in moves, negative when the engine is being mated.
@@ -209,11 +216,11 @@ void print_line(int depth, int multipv, int score, int bound, const Move* pv) {
 
 // A new best move during an iteration: the root's score is at least this.
 void print_info(int depth, int score, const Move* pv) {
-    print_line(depth, line_index + 1, score, LOWER, pv);
+    if (line_index < shown_lines) print_line(depth, line_index + 1, score, LOWER, pv);
 }
 
 void print_iteration(int depth) {
-    for (int i = 0; i < root_line_count; i++)
+    for (int i = 0; i < std::min(int(root_line_count), shown_lines); i++)
         print_line(depth, i + 1, root_lines[i].score, EXACT, root_lines[i].pv);
 }
 
@@ -440,6 +447,17 @@ void print_bestmove(Move best) {
         std::printf("bestmove %s\n", coordinate_text(best, text));
 }
 
+// A level plays one of its root lines, with that line's score and reply.
+Move level_move(Move best, const Level& level) {
+    const int k = level_pick(root_lines, root_line_count, level.margin, level_seed());
+    if (!k) return best;
+    ponder_move = root_lines[k].pv[1];
+    shown = {shown.depth, root_lines[k].score, EXACT, {}};
+    std::copy(root_lines[k].pv, root_lines[k].pv + LINE_LENGTH, shown.pv);
+    shown_last = false;
+    return root_lines[k].pv[0];
+}
+
 void go(const char* at) {
     limits = parse_go(at);
     Move list[MAX_MOVES];
@@ -455,22 +473,39 @@ void go(const char* at) {
     waiting_for_ponderhit = limits.ponder;
     stop_requested = false;
     const int us = game_position.white_to_move;
-    start_move_time(on_clock() ? move_time(limits.time[us], limits.increment[us],
-                                           limits.moves_to_go, overhead_ms, plies_played)
-                               : MoveTime{0, 0},
-                    false, go_tick, moves);
+    const MoveTime clock = on_clock() ? move_time(limits.time[us], limits.increment[us],
+                                                  limits.moves_to_go, overhead_ms, plies_played)
+                                      : MoveTime{0, 0};
+    start_move_time(clock, false, go_tick, moves);
     shown_last = false;
     shown = {};
     search_move_count = limits.move_count;
     std::copy(limits.moves, limits.moves + limits.move_count, search_moves);
     start_uci_clock();
     set_search_limits();
+    const Level level = level_of(level_elo);
+    shown_lines = multi_pv;
+    multi_pv = std::max(int(multi_pv), level.lines);
+    node_limit = std::min(node_limit, level.nodes);
     Move best = iterate(game_position, 0);
     // infinite and ponder searches end only when told
     while (!stop_requested && !quitting && !line_pending &&
            (limits.infinite || waiting_for_ponderhit))
         answer_line();
     if (!best) best = first_iteration_move();
+    best = level_move(best, level);
+    // a level's move takes some time, the clock permitting
+    std::uint64_t seed = level_seed();
+    const long long think = std::min<long long>(
+        level_think_ms(seed), on_clock()             ? clock.optimum
+                              : limits.movetime >= 0 ? limits.movetime - overhead_ms
+                                                     : LLONG_MAX);
+    while (!stop_requested && !quitting && !line_pending && tick_count() - go_tick < think)
+        if (input_check())
+            answer_line();
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    multi_pv = shown_lines;
     search_move_count = 0;
     max_iteration_depth = PLY_LIMIT;
     node_limit = NO_NODE_LIMIT;
@@ -506,6 +541,12 @@ void set_option(const char* at) {
     } else if (same_name(name, "MultiPV")) {
         if (!numeric) return (void)std::printf("info string MultiPV needs a number of lines\n");
         multi_pv = std::int32_t(std::clamp(number, 1LL, (long long)MAX_LINES));
+    } else if (same_name(name, "UCI_LimitStrength")) {
+        level_limited = same_name(value, "true");
+    } else if (same_name(name, "UCI_Elo")) {
+        if (!numeric) return (void)std::printf("info string UCI_Elo needs a number\n");
+        level_elo = int(std::clamp(number, (long long)LEVEL_MIN_ELO, (long long)LEVEL_MAX_ELO));
+        if (level_elo != number) std::printf("info string UCI_Elo set to %d\n", level_elo);
     } else if (same_name(name, "Clear Hash")) {
         clear_hash();
         clear_pawn_hash();

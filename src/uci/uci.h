@@ -26,3 +26,22 @@ bool move_time_over();             // polled within an iteration
 bool optimum_spent();
 // After each iteration: true when the search should end with its move.
 bool move_time_spent(int depth, int score, Move best);
+
+// ---- levels (UCI_LimitStrength, UCI_Elo) ----
+constexpr int LEVEL_MIN_ELO = 800, LEVEL_MAX_ELO = 1800; // the top is full strength
+extern bool level_limited;
+extern int level_elo;
+// A move's node budget and the margin in centipawns within which a root line
+// may be played instead of the best, out of `lines` root lines; at full
+// strength no limit, no margin, one line.
+struct Level {
+    std::uint64_t nodes;
+    int margin, lines;
+};
+Level level_of(int elo);
+std::uint64_t level_seed(); // from the clock and a counter
+std::uint64_t level_random(std::uint64_t& state);
+// The line to play, best first, by the seed: 0 without a margin or at a mate.
+int level_pick(const RootLine* lines, int count, int margin, std::uint64_t seed);
+// The least time a limited move takes, clock permitting (0 unlimited).
+std::uint32_t level_think_ms(std::uint64_t seed);

@@ -126,6 +126,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (FUZZ_SEARCH || FUZZ_UCI) clear_hash();
     default_settings();
     multi_pv = 1;
+    level_limited = false;
+    level_elo = LEVEL_MAX_ELO;
     new_game();
     fake_ms = clock_start = 0;
     nodes_seen = node_count;

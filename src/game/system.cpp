@@ -4,10 +4,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -55,21 +51,4 @@ void use_huge_pages(void* start, std::size_t size) {
     const std::uintptr_t page = 4096, first = (std::uintptr_t(start) + page - 1) & ~(page - 1);
     const std::uintptr_t end = (std::uintptr_t(start) + size) & ~(page - 1);
     if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
-}
-
-void clear_memory(void* start, std::size_t size) {
-#if defined(__SSE2__)
-    // Streaming stores: the lines of a table that the last search wrote all
-    // over are not read back from memory only to be overwritten.
-    if (std::uintptr_t(start) % 64 == 0 && size % 64 == 0) {
-        const __m128i zero = _mm_setzero_si128();
-        char* const end = static_cast<char*>(start) + size;
-        for (char* line = static_cast<char*>(start); line != end; line += 64)
-            for (int i = 0; i < 64; i += 16)
-                _mm_stream_si128(reinterpret_cast<__m128i*>(line + i), zero);
-        _mm_sfence();
-        return;
-    }
-#endif
-    std::memset(start, 0, size);
 }

@@ -7,10 +7,6 @@
 #include <io.h>
 #include <windows.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <cstdio>
 #include <cstring>
 
@@ -124,19 +120,3 @@ int replace_file(const char* from, const char* to) {
 }
 
 void use_huge_pages(void*, std::size_t) {} // large pages need a privilege few accounts have
-
-void clear_memory(void* start, std::size_t size) {
-#if defined(__SSE2__)
-    // As on Linux: a table too big for the caches is not read only to be zeroed.
-    if (std::uintptr_t(start) % 64 == 0 && size % 64 == 0) {
-        const __m128i zero = _mm_setzero_si128();
-        char* const end = static_cast<char*>(start) + size;
-        for (char* line = static_cast<char*>(start); line != end; line += 64)
-            for (int i = 0; i < 64; i += 16)
-                _mm_stream_si128(reinterpret_cast<__m128i*>(line + i), zero);
-        _mm_sfence();
-        return;
-    }
-#endif
-    std::memset(start, 0, size);
-}

@@ -87,7 +87,6 @@ int input_byte() {
 
 void use_huge_pages(void*, std::size_t) {}
 
-void clear_memory(void* start, std::size_t size) { std::memset(start, 0, size); }
 int replace_file(const char* from, const char* to) { return std::rename(from, to); }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

@@ -111,6 +111,7 @@ std::map<long, std::map<long, Info>> check_analysis(const Lines& got, const std:
 
 // White takes the rook; the queen's capture loses to a mate on the back rank.
 const std::string THREE_LINES = "6k1/5ppp/8/3r3n/1qB5/8/2N2PPP/3Q2K1 w - - 0 1";
+const std::string TOP = std::to_string(LEVEL_MAX_ELO); // the top level, full strength
 
 TEST(Uci, SeveralLinesRestrictedRootsAndClearHash) {
     Engine e;
@@ -158,16 +159,17 @@ TEST(Uci, HandshakeOptionsAndUnknownLines) {
     Lines handshake = e.uci();
     ASSERT_EQ(handshake.size(), 11u);
     EXPECT_TRUE(std::regex_match(handshake[0], std::regex("id name gyre \\d+\\.\\d+\\.\\d+")));
-    EXPECT_EQ(Lines(handshake.begin() + 1, handshake.end()),
-              (Lines{"id author the gyre developers",
-                     "option name Hash type spin default 64 min 1 max 4096",
-                     "option name Threads type spin default 1 min 1 max 1",
-                     "option name Ponder type check default false",
-                     "option name Move Overhead type spin default 10 min 0 max 5000",
-                     "option name MultiPV type spin default 1 min 1 max 256",
-                     "option name Clear Hash type button",
-                     "option name UCI_LimitStrength type check default false",
-                     "option name UCI_Elo type spin default 1800 min 800 max 1800", "uciok"}));
+    EXPECT_EQ(
+        Lines(handshake.begin() + 1, handshake.end()),
+        (Lines{"id author the gyre developers",
+               "option name Hash type spin default 64 min 1 max 4096",
+               "option name Threads type spin default 1 min 1 max 1",
+               "option name Ponder type check default false",
+               "option name Move Overhead type spin default 10 min 0 max 5000",
+               "option name MultiPV type spin default 1 min 1 max 256",
+               "option name Clear Hash type button",
+               "option name UCI_LimitStrength type check default false",
+               "option name UCI_Elo type spin default " + TOP + " min 800 max " + TOP, "uciok"}));
     // Console commands mean nothing now; unknown words before a command are skipped.
     EXPECT_EQ(e.talk({"xboard", "display", "e2e4", "", "stop", "ponderhit", "debug on"}), Lines{});
     e.send("joho isready");
@@ -177,12 +179,13 @@ TEST(Uci, HandshakeOptionsAndUnknownLines) {
                 "setoption name Hash value lots", "setoption name hash value 0",
                 "setoption name Move Overhead value 100", "setoption name Ponder value true",
                 "setoption name MultiPV value all", "setoption name multipv value 0",
-                "setoption name UCI_Elo value 700", "setoption name UCI_Elo value 1801",
+                "setoption name UCI_Elo value 700",
+                "setoption name UCI_Elo value " + std::to_string(LEVEL_MAX_ELO + 1),
                 "setoption name UCI_Elo value 1500", "setoption name UCI_Elo value high"}),
         (Lines{"info string gyre searches on 1 thread", "info string unknown option: Style",
                "info string Hash needs a number of MiB",
                "info string MultiPV needs a number of lines", "info string UCI_Elo set to 800",
-               "info string UCI_Elo set to 1800", "info string UCI_Elo needs a number"}));
+               "info string UCI_Elo set to " + TOP, "info string UCI_Elo needs a number"}));
     EXPECT_TRUE(ends_well(go(e, {"position startpos", "go depth 5"}))) << "in a table of 1 MiB";
     e.send("quit");
     EXPECT_EQ(e.finish(), 0);
@@ -199,7 +202,7 @@ TEST(Uci, SearchesAsTheConsoleDoes) {
         EXPECT_EQ(
             console_forms(go(e, {"setoption name UCI_Elo value 900",
                                  std::string("setoption name UCI_LimitStrength value ") + limited,
-                                 "setoption name UCI_Elo value 1800", "ucinewgame",
+                                 "setoption name UCI_Elo value " + TOP, "ucinewgame",
                                  "position startpos", "go depth 8"})),
             expected);
 }

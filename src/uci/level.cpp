@@ -20,8 +20,13 @@ constexpr struct {
     double nodes;
     int margin;
 } LEVELS[] = {
-    {800, 150, 250},  {1000, 400, 160},  {1200, 1000, 100},          {1350, 2500, 60},
-    {1500, 8000, 35}, {1650, 30000, 15}, {LEVEL_MAX_ELO, 400000, 0},
+    {800, 40, 300},
+    {1000, 120, 190},
+    {1200, 350, 120},
+    {1350, 800, 80},
+    {1600, 9500, 22},
+    {1800, 44000, 10},
+    {LEVEL_MAX_ELO, 1000000, 0},
 };
 constexpr int LEVEL_LINES = 4; // root lines a limited search finds to choose from
 constexpr int THINK_MS = 150,

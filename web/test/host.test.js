@@ -2,13 +2,15 @@
 // isolation headers) from a sub-folder, in headless chromium: the service
 // worker makes the page isolated after one reload, and keeps it playing with
 // the server gone; where service workers are refused it plays without
-// isolation. The load times are printed, not checked.
+// isolation. Reloads are a person's (location.reload: devtools' own passes
+// by the service worker). The load times are printed, not checked.
 import { after, before, test } from "node:test";
 import assert from "node:assert/strict";
-import { spawn } from "node:child_process";
-import { cpSync, mkdtempSync, rmSync } from "node:fs";
+import { execFileSync, spawn } from "node:child_process";
+import { appendFileSync, cpSync, mkdtempSync, readFileSync, rmSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
+import { fileURLToPath } from "node:url";
 import { launchChromium } from "../chromium.js";
 import { SITE } from "../serve.js";
 
@@ -72,7 +74,16 @@ test("where service workers are refused, the page plays without isolation and sa
   await playE4(page);
 });
 
-test("from a sub-folder of a plain server: isolated after one reload, plays 1.e4; with the server gone, still", async (t) => {
+// A new version of the site, as make web would build it: one changed file,
+// the service worker's list made anew. Its version.
+function rebuild() {
+  const site = join(root, "gyre");
+  appendFileSync(join(site, "style.css"), "\n/* the next version */\n");
+  execFileSync("node", [fileURLToPath(new URL("../precache.js", import.meta.url)), site]);
+  return readFileSync(join(site, "sw.js"), "utf8").match(/version: "(\w+)"/)[1];
+}
+
+test("from a sub-folder of a plain server: isolated after one reload, plays 1.e4; a new version at the next visit; with the server gone, still plays", async (t) => {
   const page = await (await browser.createBrowserContext()).newPage();
   page.errors = [];
   page.on("pageerror", (error) => page.errors.push(error.message));
@@ -84,12 +95,20 @@ test("from a sub-folder of a plain server: isolated after one reload, plays 1.e4
   assert.ok(!(await shown(page, "#uninterruptible")) && (await shown(page, "#move-now")));
   await playE4(page);
 
+  const version = rebuild();
+  const reload = () => Promise.all([page.waitForNavigation(WAIT), page.evaluate(() => location.reload())]);
+  await load(page, reload); // and once more, under the new version
+  assert.equal(loads, 4);
+  const css = await page.evaluate(() => fetch("style.css").then((response) => response.text()));
+  assert.ok(await isolated(page) && css.includes("the next version"));
+  assert.deepEqual(await page.evaluate(() => caches.keys()), [`gyre-${version}`]);
+
   server.kill();
   await page.setOfflineMode(true);
-  // reloaded as a person does (devtools' reload passes by the service worker)
-  const offline = await load(page, () => Promise.all([page.waitForNavigation(WAIT), page.evaluate(() => location.reload())]));
+  const offline = await load(page, reload);
   assert.ok(await isolated(page));
   await playE4(page);
+  assert.equal(loads, 5);
   assert.deepEqual(page.errors, []);
   t.diagnostic(`first load ${first} ms (with its reload), offline load ${offline} ms`);
 });

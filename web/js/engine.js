@@ -24,8 +24,9 @@ export function startEngine({ onReady, onInfo, onBestMove, onMessage, onFail }) 
 
   const stop = () => answered < started && send("stop");
   return {
-    // false without shared memory: a search ends by its own limits, and a
-    // stop ends it with the best move of its last line
+    // false without shared memory: a search ends by its own limits (no
+    // ponder, ponderhit does not reach it), and a stop ends it with the
+    // first move of its last line
     interruptible: link.interruptible,
     // position and go; the answer comes to onBestMove unless cancelled
     search(fen, moves, go) {

@@ -4,13 +4,14 @@
 // `node precache.js SITE`
 import { createHash } from "node:crypto";
 import { readdirSync, readFileSync, writeFileSync } from "node:fs";
-import { join, relative, sep } from "node:path";
+import { join, sep } from "node:path";
 
 const site = process.argv[2];
 const LEFT_OUT = new Set(["sw.js", "package.json"]); // the worker itself; node's, for the tests
-const files = readdirSync(site, { recursive: true, withFileTypes: true })
-  .filter((entry) => entry.isFile())
-  .map((entry) => relative(site, join(entry.parentPath ?? entry.path, entry.name)).split(sep).join("/"))
+// every file below the folder, as a path relative to the site with "/"
+const walk = (folder) => readdirSync(join(site, folder), { withFileTypes: true }).flatMap((entry) =>
+  entry.isDirectory() ? walk(join(folder, entry.name)) : [join(folder, entry.name).split(sep).join("/")]);
+const files = walk("")
   .filter((path) => !LEFT_OUT.has(path))
   .sort()
   .map((path) => [path, `sha256-${createHash("sha256").update(readFileSync(join(site, path))).digest("base64")}`]);

@@ -16,6 +16,7 @@ export function startRuns(receive, onFail) {
   function spawn() {
     const spawned = new Worker(new URL("./engine-worker.js", import.meta.url), { type: "module" });
     spawned.onmessage = ({ data }) => {
+      if (spawned !== worker) return; // a run ended by stop says no more
       if (data.error !== undefined) return onFail(data.error);
       if (data.exit !== undefined) {
         running = false;

@@ -66,8 +66,8 @@ test("where service workers are refused, the page plays without isolation and sa
   await playE4(page);
 });
 
-test("isolated after one reload, plays 1.e4; a new version at the next visit; with the server gone, still plays", async (t) => {
-  const page = await (await browser.createBrowserContext()).newPage();
+test("isolated after one reload, installable, plays 1.e4; a new version at the next visit; with the server gone, still plays", async (t) => {
+  const page = await browser.newPage(); // not incognito, which chromium does not install from
   const errors = [];
   page.on("pageerror", (error) => errors.push(error.message));
   let loads = 0;
@@ -75,6 +75,8 @@ test("isolated after one reload, plays 1.e4; a new version at the next visit; wi
   const first = await load(page);
   assert.equal(loads, 2); // the reload through the service worker
   assert.ok((await isolated(page)) && !(await shown(page, "#uninterruptible")) && (await shown(page, "#move-now")));
+  const cdp = await page.createCDPSession(); // chromium's own check of the manifest, icons and worker
+  assert.deepEqual((await cdp.send("Page.getInstallabilityErrors")).installabilityErrors, []);
   await playE4(page);
 
   // the next version, as make web builds it: a file changed, the list made anew

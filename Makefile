@@ -96,10 +96,11 @@ PORT ?= 8080
 serve: web
 	node web/serve.js $(PORT)
 
-# The worker's protocol under node and the page in headless chromium;
-# screenshots in build/web-test.
+# The worker's protocol under node and the page in headless chromium, also
+# on python3's plain server; screenshots in build/web-test.
 web-test: web
 	@command -v chromium >/dev/null 2>&1 || bash .ci/install-deps chromium
+	@command -v python3 >/dev/null 2>&1 || bash .ci/install-deps python3
 	cd web && node --test test/*.test.js
 
 # A toolchain file counts only when a build folder is first configured;

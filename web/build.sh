@@ -22,7 +22,8 @@ cmake --build "$root/build/web-engine" -j"${JOBS:-2}"
 
 rm -rf "$site"
 mkdir -p "$site/engine" "$site/lib/chess.js" "$site/lib/cm-chessboard"
-cp "$web/index.html" "$web/style.css" "$site/"
+cp "$web/index.html" "$web/style.css" "$web/manifest.webmanifest" "$site/"
+cp -r "$web/icons" "$site/icons"
 cp -r "$web/js" "$site/js"
 cp "$root/build/web-engine/gyre.js" "$root/build/web-engine/gyre.wasm" "$site/engine/"
 cp "$root/LICENSE" "$site/LICENSE.txt"
@@ -38,4 +39,6 @@ cp "$board/LICENSE" "$site/lib/cm-chessboard/"
     src/extensions/{markers/Markers,promotion-dialog/PromotionDialog}.js assets/chessboard.css \
     assets/pieces/standard.svg assets/extensions/markers/markers.{css,svg} \
     assets/extensions/promotion-dialog/promotion-dialog.css "$site/lib/cm-chessboard/")
+# last: the service worker lists every file of the site
+node "$web/precache.js" "$site"
 echo "web: the site is in $site ($(du -sk "$site" | cut -f1) KiB; gyre.wasm $(stat -c %s "$site/engine/gyre.wasm") bytes)"

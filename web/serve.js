@@ -9,6 +9,7 @@ import { fileURLToPath } from "node:url";
 const TYPES = {
   ".html": "text/html; charset=utf-8", ".js": "text/javascript", ".css": "text/css",
   ".svg": "image/svg+xml", ".wasm": "application/wasm", ".txt": "text/plain; charset=utf-8",
+  ".png": "image/png", ".webmanifest": "application/manifest+json",
 };
 export const SITE = fileURLToPath(new URL("../build/site", import.meta.url));
 

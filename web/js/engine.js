@@ -1,34 +1,33 @@
 // The bridge to the engine: a worker running the WebAssembly build, lines in
 // through the input ring (they reach even a running search), lines out by
-// message. On top, the UCI the page needs: the handshake, one search at a
-// time, and a search's answer dropped once the page no longer wants it.
+// message; or, where the page is not cross-origin isolated and so has no
+// shared memory, one run of the engine per request (engine-runs.js). On top,
+// the UCI the page needs: the handshake, one search at a time, and a
+// search's answer dropped once the page no longer wants it.
 import { createRing } from "./ring.js";
+import { startRuns } from "./engine-runs.js";
 
 export function startEngine({ onReady, onInfo, onBestMove, onMessage, onFail }) {
-  const ring = createRing();
-  const worker = new Worker(new URL("./engine-worker.js", import.meta.url), { type: "module" });
   let name = "gyre", started = 0, answered = 0, wanted = 0;
-  const send = (line) => ring.write(line + "\n") || onFail("the engine's input is full");
-
-  worker.onmessage = ({ data }) => {
-    if (data.line === undefined) {
-      onFail(data.error ?? `the engine stopped (exit code ${data.exit})`);
-      return;
-    }
-    const [word, ...rest] = data.line.split(" ");
+  const receive = (line) => {
+    const [word, ...rest] = line.split(" ");
     if (word === "id" && rest[0] === "name") name = rest.slice(1).join(" ");
     else if (word === "readyok") onReady(name);
     else if (word === "bestmove" && ++answered === wanted) onBestMove(rest[0]);
     else if (word === "info" && rest[0] === "string") onMessage(rest.slice(1).join(" "));
     else if (word === "info" && answered === wanted - 1) onInfo(parseInfo(rest));
   };
-  worker.onerror = (event) => onFail(event.message || "the engine's worker did not start");
-  worker.postMessage({ ring: ring.buffer });
+  const link = self.crossOriginIsolated ? sharedInput(receive, onFail) : startRuns(receive, onFail);
+  const send = (line) => link.send(line);
   send("uci");
   send("isready");
 
   const stop = () => answered < started && send("stop");
   return {
+    // false without shared memory: a search ends by its own limits (no
+    // ponder, ponderhit does not reach it), and a stop ends it with the
+    // first move of its last line
+    interruptible: link.interruptible,
     // position and go; the answer comes to onBestMove unless cancelled
     search(fen, moves, go) {
       send(`position fen ${fen}${moves.length ? " moves " + moves.join(" ") : ""}`);
@@ -45,6 +44,17 @@ export function startEngine({ onReady, onInfo, onBestMove, onMessage, onFail }) 
       send("ucinewgame");
     },
   };
+}
+
+// The engine for the page's whole stay, its input in a shared ring.
+function sharedInput(receive, onFail) {
+  const ring = createRing();
+  const worker = new Worker(new URL("./engine-worker.js", import.meta.url), { type: "module" });
+  worker.onmessage = ({ data }) =>
+    data.line === undefined ? onFail(data.error ?? `the engine stopped (exit code ${data.exit})`) : receive(data.line);
+  worker.onerror = (event) => onFail(event.message || "the engine's worker did not start");
+  worker.postMessage({ ring: ring.buffer });
+  return { interruptible: true, send: (line) => ring.write(line + "\n") || onFail("the engine's input is full") };
 }
 
 // "depth 9 score cp -12 nodes 1997468 nps 3400000 time 587 pv e7e5 g1f3"

@@ -3,6 +3,7 @@
 import { Chess } from "chess.js";
 import { createBoard } from "./board.js";
 import { startEngine } from "./engine.js";
+import { prepare } from "./install.js";
 import {
   TIME_CONTROLS, newGame, replay, parseMove, hasClock, chargeClock, outcome, flagFall, resignation, pgn,
 } from "./game.js";
@@ -22,7 +23,8 @@ const state = {
 };
 let board, engine;
 
-if (self.crossOriginIsolated) start();
+await prepare(); // the service worker first: the page may reload
+start();
 
 function start() {
   board = createBoard($("board"), ({ from, to, promotion = "" }) => {
@@ -52,6 +54,8 @@ function start() {
       render();
     },
   });
+  // without isolation a search cannot be interrupted
+  if (!engine.interruptible) [$("move-now").hidden, $("uninterruptible").hidden] = [true, false];
   $("move-now").onclick = () => engine.stop();
   $("resign").onclick = () => finish(resignation(state.game.human));
   $("flip").onclick = () => {

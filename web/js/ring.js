@@ -1,7 +1,7 @@
 // Standard input of the engine's worker: a byte ring in a SharedArrayBuffer.
-// The page writes lines; the engine (engine/system_web.cpp) reads them, even
-// from inside a running search. Header words: bytes written, bytes read,
-// closed, wake-ups (what a waiting reader sleeps on, so no wake-up is lost).
+// The page writes lines; the engine reads them, even from inside a running
+// search. Header words: bytes written, bytes read, closed, wake-ups (what a
+// waiting reader sleeps on, so no wake-up is lost).
 const HEADER_BYTES = 16;
 
 export function createRing(size = 1 << 16) {
@@ -33,5 +33,22 @@ export function openRing(buffer) {
       Atomics.store(header, 2, 1);
       wake();
     },
+    // The engine's side: the next byte, sleeping while the ring is empty;
+    // -1 once it is closed and read.
+    next() {
+      for (;;) {
+        const wakeups = Atomics.load(header, 3);
+        const written = Atomics.load(header, 0), read = header[1];
+        if (written !== read) {
+          const byte = data[read & (data.length - 1)];
+          Atomics.store(header, 1, (read + 1) | 0);
+          return byte;
+        }
+        if (Atomics.load(header, 2)) return -1;
+        Atomics.wait(header, 3, wakeups);
+      }
+    },
+    // a byte, or the end, is there to be read
+    waiting: () => Atomics.load(header, 0) !== header[1] || Atomics.load(header, 2) === 1,
   };
 }

@@ -30,6 +30,9 @@ export class Worker {
   postMessage(message) {
     this.worker.postMessage({ ...message, wasmBinary });
   }
+  terminate() {
+    this.worker.terminate();
+  }
 }
 
 // Resolves once condition() holds, checked every 10 ms; fails after ms.
@@ -38,14 +41,24 @@ async function waitUntil(condition, ms, what) {
     assert.ok(Date.now() < deadline, `${what} within ${ms} ms`);
 }
 
-export function startEngine() {
-  const ring = createRing(), worker = new Worker(siteUrl("js/engine-worker.js")), lines = [];
-  let seen = 0, ended = null;
-  worker.onmessage = ({ data }) => (data.line === undefined ? (ended = data) : lines.push(data.line));
-  worker.onerror = (error) => (ended = error);
-  worker.postMessage({ ring: ring.buffer });
+// The worker fed by the input ring, or with runs, the page's link that
+// starts one run per request (engine-runs.js).
+export async function startEngine({ runs = false } = {}) {
+  const lines = [];
+  let seen = 0, ended = null, input;
+  if (runs) {
+    globalThis.Worker = Worker;
+    const { startRuns } = await import(siteUrl("js/engine-runs.js"));
+    input = startRuns((line) => lines.push(line), (error) => (ended = { error }));
+  } else {
+    const ring = createRing(), worker = new Worker(siteUrl("js/engine-worker.js"));
+    worker.onmessage = ({ data }) => (data.line === undefined ? (ended = data) : lines.push(data.line));
+    worker.onerror = (error) => (ended = error);
+    worker.postMessage({ ring: ring.buffer });
+    input = { send: (line) => ring.write(line + "\n"), close: () => ring.close() };
+  }
   return {
-    send: (...sent) => sent.forEach((line) => ring.write(line + "\n")),
+    send: (...sent) => sent.forEach((line) => input.send(line)),
     // The lines up to the first after the last one waited for that matches.
     async waitFor(pattern, ms = 10000) {
       const from = seen;
@@ -57,7 +70,7 @@ export function startEngine() {
     },
     // The end of input ends the run; what the worker said last.
     async close() {
-      ring.close();
+      input.close();
       await waitUntil(() => ended, 5000, "the end of the run");
       return ended;
     },

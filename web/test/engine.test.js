@@ -54,3 +54,19 @@ test("during a search isready is answered at once, and ponderhit reaches it", as
   assert.ok(parseMove(new Chess(AFTER_E4), bestmove(await engine.waitFor(/^bestmove /, 3000))));
   await engine.close();
 });
+
+test("without shared memory, one run per request: options and position replayed, a search ends by its own clock, stop by the last line's move", async () => {
+  const engine = await startEngine({ runs: true });
+  engine.send("uci", "isready");
+  assert.match((await engine.waitFor(/^readyok$/))[0], /^id name gyre /);
+  engine.send("setoption name MultiPV value 2", "position startpos moves e2e4", "go wtime 1000 btime 1000");
+  for (const lines of [await engine.waitFor(/^bestmove /), (engine.send("go depth 3"), await engine.waitFor(/^bestmove /))])
+    assert.ok(lines.some((line) => / multipv 2 /.test(line)) && parseMove(new Chess(AFTER_E4), bestmove(lines)));
+  engine.send("position startpos", "go infinite");
+  const lines = await engine.waitFor(/^info depth 6 /);
+  engine.send("stop");
+  lines.push(...(await engine.waitFor(/^bestmove /)));
+  const shown = lines.filter((line) => / pv /.test(line) && !/ multipv [^1] /.test(line)).at(-1);
+  assert.equal(bestmove(lines), shown.match(/ pv (\S+)/)[1]);
+  assert.ok(parseMove(new Chess(), bestmove(lines)));
+});

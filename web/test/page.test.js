@@ -136,11 +136,11 @@ test("move now plays at once; a new game during a search drops that search's ans
   assert.deepEqual(page.errors, []);
 });
 
-test("without the isolation headers the page says why it cannot start", async () => {
+test("opened as a file, where modules cannot load, the page says how to serve it", async () => {
   const page = await (await browser.createBrowserContext()).newPage();
   await page.goto(`file://${SITE}/index.html`, WAIT);
-  assert.match(await text(page, "#not-isolated"), /Cross-Origin-Embedder-Policy: require-corp.*make serve/s);
-  assert.ok(await page.$eval("#not-isolated", (notice) => notice.checkVisibility()));
+  await page.waitForSelector("#no-engine:not([hidden])", WAIT);
+  assert.match(await text(page, "#no-engine"), /opened as a file.*python3 -m http\.server/s);
   assert.ok(!(await page.$eval("#app", (main) => main.checkVisibility())));
 });
 

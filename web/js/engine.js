@@ -8,7 +8,10 @@ export function startEngine({ onReady, onInfo, onBestMove, onMessage, onFail }) 
   const ring = createRing();
   const worker = new Worker(new URL("./engine-worker.js", import.meta.url), { type: "module" });
   let name = "gyre", started = 0, answered = 0, wanted = 0;
-  const send = (line) => ring.write(line + "\n") || onFail("the engine's input is full");
+  const send = (line) => {
+    keep(line);
+    return ring.write(line + "\n") || onFail("the engine's input is full");
+  };
 
   worker.onmessage = ({ data }) => {
     if (data.line === undefined) {
@@ -44,10 +47,34 @@ export function startEngine({ onReady, onInfo, onBestMove, onMessage, onFail }) 
       this.cancel();
       send("ucinewgame");
     },
+    ...withOptions(send),
   };
 }
 
-// "depth 9 score cp -12 nodes 1997468 nps 3400000 time 587 pv e7e5 g1f3"
+// ---- options, and the lines the page sent ----
+
+// The last lines sent to the engine, oldest first: for the tests, and for
+// a look from the browser's console.
+export const sentLines = [];
+function keep(line) {
+  sentLines.push(line);
+  if (sentLines.length > 200) sentLines.shift();
+}
+
+// setOption sends an option only when its value changes. Sent while a
+// search runs, the engine ends that search first.
+function withOptions(send) {
+  const values = new Map();
+  return {
+    setOption(name, value) {
+      if (values.get(name) === String(value)) return;
+      values.set(name, String(value));
+      send(`setoption name ${name} value ${value}`);
+    },
+  };
+}
+
+// "depth 9 seldepth 14 multipv 2 score cp -12 lowerbound nodes 1997468 ... pv e7e5 g1f3"
 export function parseInfo(words) {
   const info = { pv: [] };
   for (let i = 0; i < words.length; i++) {
@@ -59,7 +86,9 @@ export function parseInfo(words) {
     if (word === "score") {
       info[words[i + 1]] = Number(words[i + 2]); // cp or mate
       i += 2;
-    } else if (["depth", "nodes", "nps", "time"].includes(word)) {
+    } else if (word === "lowerbound" || word === "upperbound") {
+      info.bound = word;
+    } else if (["depth", "seldepth", "multipv", "nodes", "nps", "hashfull", "time"].includes(word)) {
       info[word] = Number(words[++i]);
     }
   }

@@ -97,8 +97,10 @@ export function createAnalysis({ board, engine, options, onMove }) {
     return falls.filter((f) => f.fall >= 1).sort((a, b) => b.fall - a.fall).slice(0, 3).map((f) => f.ply);
   }
 
+  // {+0.35/12} after each move (none after a mate or a draw on the board)
   function comments() {
-    return (state.evals ?? []).slice(1).map(({ value, mate, depth }) => `${scoreText(value, mate)}/${depth}`);
+    return (state.evals ?? []).slice(1).map(({ value, mate, depth }) =>
+      depth ? `${scoreText(value, mate).replace("−", "-")}/${depth}` : "");
   }
 
   // ---- drawing ----

@@ -249,8 +249,10 @@ test("the analysis board on a pasted PGN: three different lines, stepping back m
   await clickSquares(page, "d7", "d6");
   await waitText(page, "#analysis-moves", /^e4 e5 Nf3 d6 $/);
   assert.ok(await page.$eval("#back-to-game", (button) => button.checkVisibility()));
+  await waitText(page, "#analysis-depth", /depth (1[2-9]|[2-9]\d)/); // (for the pictures)
   await page.screenshot({ path: ARTIFACTS + "analysis-1280x900.png" });
-  await page.setViewport({ width: 390, height: 844, isMobile: true, hasTouch: true });
+  await page.setViewport({ width: 390, height: 844 }); // (as a phone, the page would reload)
+  await page.waitForFunction(() => document.querySelector("#board svg").getBoundingClientRect().width <= 390, WAIT);
   await page.screenshot({ path: ARTIFACTS + "analysis-390x844.png" });
   assert.deepEqual(page.errors, []);
 });

@@ -10,7 +10,7 @@ const $ = (id) => document.getElementById(id);
 const EVALUATE = "depth 18 movetime 300"; // a position of the whole game's evaluation
 const PAWNS = 6; // the graph's and the bar's scale: beyond this many pawns is won
 
-// engine: main.js's access ({search(owner, fen, moves, go, options), cancel});
+// engine: main.js's access ({search(owner, fen, moves, go, options), cancel, endless});
 // options(): the settings (lines); onMove(move) follows every move made.
 export function createAnalysis({ board, engine, options, onMove }) {
   const state = {
@@ -43,7 +43,7 @@ export function createAnalysis({ board, engine, options, onMove }) {
     state.lines = [];
     const chess = position();
     if (chess.isGameOver()) engine.cancel();
-    else engine.search(thinker, state.record.fen, state.line.slice(0, state.ply), "infinite", { MultiPV: options().lines });
+    else engine.search(thinker, state.record.fen, state.line.slice(0, state.ply), engine.endless, { MultiPV: options().lines });
     render();
   }
 

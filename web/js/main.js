@@ -46,6 +46,10 @@ function start() {
       engine.cancel();
     },
     stop: () => engine.stop(),
+    // thinking without end; a worker that cannot be interrupted would never stop
+    get endless() {
+      return engine.interruptible === false ? "movetime 3000" : "infinite";
+    },
     newGame() {
       owner = null;
       engine.newGame();

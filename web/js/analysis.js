@@ -17,6 +17,8 @@ export function createAnalysis({ board, engine, options, onMove }) {
     record: null, // what is analysed: a game of game.js, or {fen, moves, headers} from a PGN or FEN
     line: [], // the moves on the board: the game's, or a branch from them
     ply: 0, // how many of them are played on the board
+    fen: "", // the position they lead to, analysed
+    over: null, // "mate" or "draw" when the rules end the game there
     lines: [], // the engine's best lines for that position (describe's)
     flipped: false,
     evals: null, // the whole game's scores, a position a entry ({value, mate, depth}), while or once evaluated
@@ -31,18 +33,22 @@ export function createAnalysis({ board, engine, options, onMove }) {
   const thinker = {
     onInfo(info) {
       if (info.bound || !info.pv.length) return;
-      state.lines[(info.multipv ?? 1) - 1] = describe(position().fen(), info);
+      state.lines[(info.multipv ?? 1) - 1] = describe(state.fen, info);
       state.lines.length = Math.min(state.lines.length, Number(options().lines));
       renderLines();
     },
     onBestMove() {}, // an infinite search answers only when stopped
   };
 
+  // Thinks on the position shown (once the whole game's evaluation is over).
   function analyse() {
-    if (!state.active || state.evaluating) return;
+    if (!state.active) return;
     state.lines = [];
     const chess = position();
-    if (chess.isGameOver()) engine.cancel();
+    state.fen = chess.fen();
+    state.over = chess.isCheckmate() ? "mate" : chess.isGameOver() ? "draw" : null;
+    if (state.evaluating) return render();
+    if (state.over) engine.cancel();
     else engine.search(thinker, state.record.fen, state.line.slice(0, state.ply), engine.endless, { MultiPV: options().lines });
     render();
   }
@@ -90,8 +96,7 @@ export function createAnalysis({ board, engine, options, onMove }) {
   function worstMoves() {
     const evals = state.evals ?? [], clamp = (v) => Math.max(-PAWNS, Math.min(PAWNS, v));
     const falls = [];
-    for (let i = 1; i < evals.length; i++) {
-      const mover = side(replay({ fen: state.record.fen, moves: main().slice(0, i - 1) }).fen());
+    for (let i = 1, mover = side(state.record.fen); i < evals.length; i++, mover = -mover) {
       falls.push({ ply: i, fall: mover * (clamp(evals[i - 1].value) - clamp(evals[i].value)) });
     }
     return falls.filter((f) => f.fall >= 1).sort((a, b) => b.fall - a.fall).slice(0, 3).map((f) => f.ply);
@@ -126,9 +131,9 @@ export function createAnalysis({ board, engine, options, onMove }) {
   }
 
   function renderLines() {
-    const best = state.lines[0], chess = position();
-    $("analysis-depth").textContent = best ? `depth ${best.depth}` : chess.isGameOver() ? "" : "–";
-    const value = best ? best.value : chess.isCheckmate() ? -100 * side(chess.fen()) : 0;
+    const best = state.lines[0];
+    $("analysis-depth").textContent = best ? `depth ${best.depth}` : state.over ? "" : "–";
+    const value = best ? best.value : state.over === "mate" ? -100 * side(state.fen) : 0;
     $("eval-fill").style.width = `${50 + 50 * Math.max(-1, Math.min(1, value / PAWNS))}%`;
     $("eval-bar").title = best?.score ?? "";
     $("lines").replaceChildren(...state.lines.filter(Boolean).map((line) => {

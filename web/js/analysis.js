@@ -145,7 +145,7 @@ export function createAnalysis({ board, engine, options, onMove }) {
     }));
   }
 
-  // The evaluation as a line over the game's moves, White's advantage up;
+  // The evaluation over the game's moves, White's advantage up;
   // the worst moves as red dots, each a link to its position.
   function renderGraph() {
     const graph = $("graph"), evals = state.evals;
@@ -157,9 +157,9 @@ export function createAnalysis({ board, engine, options, onMove }) {
     const x = (i) => (i * width) / n, y = (v) => height / 2 - (Math.max(-PAWNS, Math.min(PAWNS, v)) * height) / (2 * PAWNS);
     const svg = element("svg", { viewBox: `0 0 ${width} ${height}`, role: "img", "aria-label": "the game's evaluation" });
     const points = evals.map((e, i) => `${x(i).toFixed(1)},${y(e.value).toFixed(1)}`);
-    svg.append(element("rect", { width, height: height / 2, class: "white-side" }),
-      element("polygon", { points: `0,${height / 2} ${points.join(" ")} ${x(evals.length - 1)},${height / 2}`, class: "area" }),
-      element("polyline", { points: points.join(" "), class: "score" }));
+    // White's share below the line, as on the evaluation bar
+    svg.append(element("polygon", { points: `0,${height} ${points.join(" ")} ${x(evals.length - 1)},${height}`, class: "area" }),
+      element("line", { x1: 0, y1: height / 2, x2: width, y2: height / 2, class: "even" }));
     for (const ply of worstMoves()) {
       const dot = element("circle", { cx: x(ply), cy: y(evals[ply].value), r: 4, class: "worst" });
       dot.append(element("title", {}, `after move ${Math.ceil(ply / 2)}: ${scoreText(evals[ply].value, evals[ply].mate)}`));

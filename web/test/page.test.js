@@ -124,7 +124,7 @@ test("a forced mate from a position in the address: result on the board, in word
   await waitText(page, "#analysis-moves", /^Ra7\+ K[fgh]8 Rb8# $/);
   await page.click("#evaluate");
   await waitText(page, "#evaluate", /^Evaluate the game$/);
-  assert.ok(await page.$("#graph svg polyline"));
+  assert.ok(await page.$("#graph svg polygon"));
   assert.match(await page.$eval("#analysis-pgn", (box) => box.value),
     /1\. Ra7\+ \{\+M1\/\d+\} K[fgh]8 \{\+M1\/\d+\} 2\. Rb8# \{Checkmate: White wins\.\} 1-0$/);
   assert.deepEqual(page.errors, []);

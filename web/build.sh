@@ -34,10 +34,10 @@ cp "$modules/chess.js/dist/esm/chess.js" "$modules/chess.js/LICENSE" "$site/lib/
 board=$modules/cm-chessboard
 cp "$board/LICENSE" "$site/lib/cm-chessboard/"
 # The parts of the board the page uses: the standard pieces (CC BY-SA 3.0;
-# the other set is non-commercial), the markers and the promotion dialog.
+# the other set is non-commercial), the markers, the arrows and the promotion dialog.
 (cd "$board" && cp --parents src/Chessboard.js src/{model,view,lib}/*.js \
-    src/extensions/{markers/Markers,promotion-dialog/PromotionDialog}.js assets/chessboard.css \
-    assets/pieces/standard.svg assets/extensions/markers/markers.{css,svg} \
+    src/extensions/{markers/Markers,arrows/Arrows,promotion-dialog/PromotionDialog}.js assets/chessboard.css \
+    assets/pieces/standard.svg assets/extensions/{markers/markers,arrows/arrows}.{css,svg} \
     assets/extensions/promotion-dialog/promotion-dialog.css "$site/lib/cm-chessboard/")
 # last: the service worker lists every file of the site
 node "$web/precache.js" "$site"

@@ -1,8 +1,11 @@
 // The board view: cm-chessboard with the person's moves checked by chess.js,
-// by dragging or by clicking two squares, and a choice of piece when a pawn
-// promotes. It shows a position; the game decides what it is.
+// by dragging or by clicking two squares (with dots on the squares the
+// picked piece may go to), and a choice of piece when a pawn promotes. It
+// shows a position with its last move, a king in check and an arrow; the
+// game or the analysis decides what they are.
 import { Chessboard, INPUT_EVENT_TYPE } from "cm-chessboard/src/Chessboard.js";
 import { Markers, MARKER_TYPE } from "cm-chessboard/src/extensions/markers/Markers.js";
+import { Arrows, ARROW_TYPE } from "cm-chessboard/src/extensions/arrows/Arrows.js";
 import {
   PromotionDialog, PROMOTION_DIALOG_RESULT_TYPE,
 } from "cm-chessboard/src/extensions/promotion-dialog/PromotionDialog.js";
@@ -12,7 +15,7 @@ export function createBoard(element, onMove) {
   const board = new Chessboard(element, {
     assetsUrl: "lib/cm-chessboard/assets/",
     style: { pieces: { file: "pieces/standard.svg" }, animationDuration: 200 },
-    extensions: [{ class: Markers, props: { autoMarkers: MARKER_TYPE.square } }, { class: PromotionDialog }],
+    extensions: [{ class: Markers, props: { autoMarkers: MARKER_TYPE.square } }, { class: PromotionDialog }, { class: Arrows }],
   });
   let chess = null;
 
@@ -40,13 +43,21 @@ export function createBoard(element, onMove) {
   };
 
   return {
-    // mover: the side whose pieces the person may move now, or null
-    show(position, { orientation, mover, lastMove }) {
+    // mover: the side whose pieces the person may move now, or null;
+    // arrow: a move ({from, to}) to point at, or null
+    show(position, { orientation, mover, lastMove, arrow = null }) {
       chess = position;
       board.setPosition(position.fen(), true);
       if (board.getOrientation() !== orientation) board.setOrientation(orientation);
       board.removeMarkers(MARKER_TYPE.frame);
+      board.removeMarkers(MARKER_TYPE.circleDanger);
       for (const square of lastMove ? [lastMove.from, lastMove.to] : []) board.addMarker(MARKER_TYPE.frame, square);
+      if (position.inCheck()) {
+        const [king] = position.findPiece({ type: "k", color: position.turn() });
+        board.addMarker(MARKER_TYPE.circleDanger, king);
+      }
+      board.removeArrows();
+      if (arrow) board.addArrow(ARROW_TYPE.info, arrow.from, arrow.to);
       board.disableMoveInput();
       if (mover) board.enableMoveInput(input, mover);
     },

@@ -18,7 +18,10 @@ export function startEngine({ onReady, onInfo, onBestMove, onMessage, onFail }) 
     else if (word === "info" && answered === wanted - 1) onInfo(parseInfo(rest));
   };
   const link = self.crossOriginIsolated ? sharedInput(receive, onFail) : startRuns(receive, onFail);
-  const send = (line) => link.send(line);
+  const send = (line) => {
+    keep(line);
+    link.send(line);
+  };
   send("uci");
   send("isready");
 
@@ -43,6 +46,7 @@ export function startEngine({ onReady, onInfo, onBestMove, onMessage, onFail }) 
       this.cancel();
       send("ucinewgame");
     },
+    ...withOptions(send),
   };
 }
 
@@ -57,7 +61,30 @@ function sharedInput(receive, onFail) {
   return { interruptible: true, send: (line) => ring.write(line + "\n") || onFail("the engine's input is full") };
 }
 
-// "depth 9 score cp -12 nodes 1997468 nps 3400000 time 587 pv e7e5 g1f3"
+// ---- options, and the lines the page sent ----
+
+// The last lines sent to the engine, oldest first: for the tests, and for
+// a look from the browser's console.
+export const sentLines = [];
+function keep(line) {
+  sentLines.push(line);
+  if (sentLines.length > 200) sentLines.shift();
+}
+
+// setOption sends an option only when its value changes. Sent while a
+// search runs, the engine ends that search first.
+function withOptions(send) {
+  const values = new Map();
+  return {
+    setOption(name, value) {
+      if (values.get(name) === String(value)) return;
+      values.set(name, String(value));
+      send(`setoption name ${name} value ${value}`);
+    },
+  };
+}
+
+// "depth 9 seldepth 14 multipv 2 score cp -12 lowerbound nodes 1997468 ... pv e7e5 g1f3"
 export function parseInfo(words) {
   const info = { pv: [] };
   for (let i = 0; i < words.length; i++) {
@@ -69,7 +96,9 @@ export function parseInfo(words) {
     if (word === "score") {
       info[words[i + 1]] = Number(words[i + 2]); // cp or mate
       i += 2;
-    } else if (["depth", "nodes", "nps", "time"].includes(word)) {
+    } else if (word === "lowerbound" || word === "upperbound") {
+      info.bound = word;
+    } else if (["depth", "seldepth", "multipv", "nodes", "nps", "hashfull", "time"].includes(word)) {
       info[word] = Number(words[++i]);
     }
   }

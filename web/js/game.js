@@ -13,12 +13,14 @@ export const TIME_CONTROLS = {
 const NAMES = { w: "White", b: "Black" };
 const other = (side) => (side === "w" ? "b" : "w");
 
+// strength: an Elo of the engine's scale ("800" to "1800") or "full"
 export function newGame({ human = "w", control = "3+2", strength = "full", fen = DEFAULT_POSITION } = {}) {
   new Chess(fen); // throws on a position that cannot be played from
   const { base = 0 } = TIME_CONTROLS[control];
+  const now = new Date().toISOString();
   return {
     fen, moves: [], human, control, strength, clock: { w: base, b: base }, result: null,
-    date: new Date().toISOString().slice(0, 10).replaceAll("-", "."),
+    date: now.slice(0, 10).replaceAll("-", "."), started: now,
   };
 }
 
@@ -35,6 +37,16 @@ export function parseMove(chess, text) {
   } catch {
     return null;
   }
+}
+
+// Takes back the person's last move and the engine's answer to it (only the
+// person's move while the engine thinks on it). Returns the moves removed.
+export function takeback(game) {
+  const engineToMove = replay(game).turn() !== game.human;
+  const count = engineToMove ? 1 : 2;
+  if (game.result || game.moves.length < count) return 0;
+  game.moves.length -= count;
+  return count;
 }
 
 export const hasClock = (game) => !TIME_CONTROLS[game.control].moveTime;
@@ -75,16 +87,68 @@ function draw(words) {
   return { score: "1/2-1/2", words };
 }
 
-export function pgn(game) {
-  const chess = replay(game);
+// The game's PGN; comments[i], when given, follows the i-th move. A game
+// read from a PGN (game.headers) keeps its own tags.
+export function pgn(game, comments = []) {
+  const chess = new Chess(game.fen);
+  game.moves.forEach((move, i) => {
+    chess.move(move);
+    if (comments[i]) chess.setComment(comments[i]);
+  });
+  for (const [tag, value] of Object.entries(game.headers ?? tags(game))) chess.setHeader(tag, value);
+  if (game.result) chess.setComment([comments[game.moves.length - 1], game.result.words].filter(Boolean).join(" "));
+  return chess.pgn();
+}
+
+function tags(game) {
   const { base, increment, moveTime } = TIME_CONTROLS[game.control];
-  const tags = {
+  const engine = game.human === "w" ? "Black" : "White";
+  return {
     Event: "Casual game", Date: game.date,
     White: game.human === "w" ? "Player" : "gyre", Black: game.human === "b" ? "Player" : "gyre",
     Result: game.result?.score ?? "*",
     TimeControl: moveTime ? "-" : `${base / 1000}+${increment / 1000}`,
+    ...(game.strength === "full" ? {} : { [`${engine}Elo`]: game.strength }),
   };
-  for (const [tag, value] of Object.entries(tags)) chess.setHeader(tag, value);
-  if (game.result) chess.setComment(game.result.words);
-  return chess.pgn();
+}
+
+// A pasted PGN as a record to analyse ({fen, moves, headers}), or a FEN
+// with no moves; throws on text that is neither.
+export function readGame(text) {
+  const chess = new Chess();
+  try {
+    chess.load(text.trim());
+    return { fen: chess.fen(), moves: [], headers: null };
+  } catch {
+    chess.loadPgn(text);
+  }
+  const history = chess.history({ verbose: true });
+  const headers = Object.fromEntries(Object.entries(chess.getHeaders()).filter(([, value]) => value !== null));
+  return { fen: history[0]?.before ?? chess.fen(), moves: history.map((move) => move.lan), headers };
+}
+
+// A thinking line for people: the score in pawns from White's view (and as
+// a number, for bars and graphs), the line in SAN with move numbers.
+export function describe(fen, info) {
+  const position = new Chess(fen);
+  const white = position.turn() === "w" ? 1 : -1;
+  const mate = info.mate !== undefined ? white * info.mate : undefined;
+  const value = mate !== undefined ? Math.sign(mate) * 100 : (white * (info.cp ?? 0)) / 100;
+  const words = [], moves = [];
+  for (const text of info.pv) {
+    const number = position.moveNumber(), turn = position.turn();
+    const move = parseMove(position, text);
+    if (!move) break;
+    if (turn === "w") words.push(`${number}.`);
+    else if (!words.length) words.push(`${number}…`);
+    words.push(move.san);
+    moves.push(move.san);
+  }
+  return { depth: info.depth, value, score: scoreText(value, mate), line: words.join(" "), moves };
+}
+
+// +0.35, −1.20, +M3 (value in pawns from White's view; mate in moves)
+export function scoreText(value, mate = undefined) {
+  if (mate !== undefined) return `${mate > 0 ? "+" : "−"}M${Math.abs(mate)}`;
+  return `${value >= 0 ? "+" : "−"}${Math.abs(value).toFixed(2)}`;
 }

@@ -11,24 +11,25 @@ int level_elo = LEVEL_MAX_ELO;
 
 namespace {
 
-// Nodes a move and the margin in centipawns, by Elo on stockfish's
-// UCI_Elo scale: first settings, measured by tools/calibrate/calibrate
-// (calibration/results.md) but not yet tuned by it.
-// Between rows: nodes on a log scale, margins in a straight line.
+// Nodes a move, the margin in centipawns and the root lines to choose
+// from, by Elo on stockfish's UCI_Elo scale, set by the matches of
+// tools/calibrate/calibrate (calibration/results.md). Between rows: nodes
+// on a log scale, margins and lines in a straight line. The low levels lose
+// most by their margin and their lines: below a few hundred nodes a smaller
+// budget hardly weakens the search.
 constexpr struct {
     int elo;
     double nodes;
-    int margin;
+    int margin, lines;
 } LEVELS[] = {
-    {800, 40, 300},
-    {1000, 120, 190},
-    {1200, 350, 120},
-    {1350, 800, 80},
-    {1600, 9500, 22},
-    {1800, 44000, 10},
-    {LEVEL_MAX_ELO, 1000000, 0},
+    {800, 30, 600, 8},
+    {1000, 60, 400, 6},
+    {1200, 150, 250, 5},
+    {1350, 300, 160, 4},
+    {1600, 9500, 22, 4},
+    {1800, 44000, 10, 4},
+    {LEVEL_MAX_ELO, 1000000, 0, 4},
 };
-constexpr int LEVEL_LINES = 4; // root lines a limited search finds to choose from
 constexpr int THINK_MS = 150,
               THINK_SPREAD_MS = 250; // a move takes at least this, and up to the spread more
 
@@ -45,8 +46,8 @@ Level level_of(int elo) {
     const double t = double(elo - low.elo) / double(high.elo - low.elo);
     const double nodes =
         std::exp(std::log(low.nodes) + t * (std::log(high.nodes) - std::log(low.nodes)));
-    return {std::uint64_t(nodes), int(std::lround(low.margin + t * (high.margin - low.margin))),
-            LEVEL_LINES};
+    const auto line = [t](int a, int b) { return int(std::lround(a + t * (b - a))); };
+    return {std::uint64_t(nodes), line(low.margin, high.margin), line(low.lines, high.lines)};
 }
 
 std::uint64_t level_seed() { return (std::uint64_t(tick_count()) << 32) ^ ++draws; }

@@ -28,7 +28,7 @@ bool optimum_spent();
 bool move_time_spent(int depth, int score, Move best);
 
 // ---- levels (UCI_LimitStrength, UCI_Elo) ----
-constexpr int LEVEL_MIN_ELO = 800, LEVEL_MAX_ELO = 1850; // the top is full strength
+constexpr int LEVEL_MIN_ELO = 800, LEVEL_MAX_ELO = 1900; // the top is full strength
 extern bool level_limited;
 extern int level_elo;
 // A move's node budget and the margin in centipawns within which a root line

@@ -43,7 +43,8 @@ const isolated = (page) => page.evaluate(() => self.crossOriginIsolated);
 async function load(page, how) {
   const start = performance.now();
   await (how === "reload" ? Promise.all([page.waitForNavigation(WAIT), page.evaluate(() => location.reload())]) : page.goto(address, WAIT));
-  await matches(page, "#status", /^Your move\.$/);
+  // a new version may reload the page once more as it takes over
+  await matches(page, "#status", /^Your move\.$/).catch(() => matches(page, "#status", /^Your move\.$/));
   return Math.round(performance.now() - start);
 }
 
